@@ -86,6 +86,37 @@ typedef struct vst3_controller {
 Vst3Component* vst3_processor_create(void);
 Vst3EditController* vst3_controller_create(void);
 
+// An ASCII text as UTF-16 in a field of `units` units, zero-filled and
+// always terminated.
+void vst3_copy_ascii16(vst3_char16* field, size_t units, const char* ascii);
+
+// The FUnknown part both objects share. Interface k of an object sits k
+// pointers after its start; `iids` lists which interface answers which IID.
+typedef struct Vst3InterfaceIid {
+    const uint8_t* iid;
+    int k;
+} Vst3InterfaceIid;
+
+// The object behind interface pointer `self` of interface k.
+#define VST3_OBJECT_OF(Object, self, k) \
+    ((Object*)(void*)((char*)(self) - (size_t)(k) * sizeof(void*)))
+
+// The three FUnknown slots of interface k, handed on to the object's own.
+#define VST3_FUNKNOWN_THUNKS(prefix, T, Object, k, query, add_ref, release)              \
+    static tresult prefix##_query_interface(T* self, const uint8_t* iid, void** obj)     \
+    {                                                                                    \
+        return query(VST3_OBJECT_OF(Object, self, k), iid, obj);                         \
+    }                                                                                    \
+    static uint32_t prefix##_add_ref(T* self) { return add_ref(VST3_OBJECT_OF(Object, self, k)); } \
+    static uint32_t prefix##_release(T* self) { return release(VST3_OBJECT_OF(Object, self, k)); }
+
+// Stores the interface and adds a reference, or stores null.
+tresult vst3_object_query(void* object, int32_t* ref_count, const Vst3InterfaceIid* iids,
+                          size_t count, const uint8_t* iid, void** obj);
+uint32_t vst3_object_add_ref(int32_t* ref_count);
+// The new count; the caller frees the object at 0.
+uint32_t vst3_object_release(int32_t* ref_count);
+
 // IConnectionPoint's own slots for both objects: a peer is accepted and
 // nothing stored, messages are ignored.
 tresult vst3_connection_connect(Vst3ConnectionPoint* self, Vst3ConnectionPoint* other);
@@ -112,6 +143,10 @@ int vst3_write_stream(Vst3BStream* stream, const uint8_t* data, size_t size);
 // Validates a stored document and, only when it is accepted as a whole,
 // hands the six values to the callbacks. Returns 0 or -1.
 int vst3_state_load(const uint8_t* buffer, int64_t size, const state_load_callbacks* callbacks);
+
+// setState and setComponentState: the whole stream read and loaded.
+// Returns 0, or -1 for a null or unreadable stream or a refused document.
+int vst3_state_load_stream(Vst3BStream* stream, const state_load_callbacks* callbacks);
 
 // Builds the document of six plain values and a sample rate and writes it.
 tresult vst3_state_save(Vst3BStream* stream, const float values[ENGINE_PARAM_COUNT],

@@ -8,36 +8,25 @@
 
 enum { CONTROLLER_EDIT, CONTROLLER_MIDI, CONTROLLER_CONNECTION };
 
-static vst3_controller* controller_of(void* self, int k)
-{
-    return (vst3_controller*)((char*)self - (size_t)k * sizeof(void*));
-}
+#define controller_of(self, k) VST3_OBJECT_OF(vst3_controller, self, k)
 
 // ---- FUnknown ----
 
+static const Vst3InterfaceIid controller_iids[] = {
+    {vst3_iid_funknown, CONTROLLER_EDIT},
+    {vst3_iid_plugin_base, CONTROLLER_EDIT},
+    {vst3_iid_edit_controller, CONTROLLER_EDIT},
+    {vst3_iid_midi_mapping, CONTROLLER_MIDI},
+    {vst3_iid_connection_point, CONTROLLER_CONNECTION},
+};
+
 static tresult controller_query(vst3_controller* c, const uint8_t* iid, void** obj)
 {
-    if (!obj)
-        return VST3_INVALID_ARGUMENT;
-    void* found = NULL;
-    if (vst3_iid_equal(iid, vst3_iid_funknown) || vst3_iid_equal(iid, vst3_iid_plugin_base) ||
-        vst3_iid_equal(iid, vst3_iid_edit_controller))
-        found = &c->edit_controller;
-    else if (vst3_iid_equal(iid, vst3_iid_midi_mapping))
-        found = &c->midi_mapping;
-    else if (vst3_iid_equal(iid, vst3_iid_connection_point))
-        found = &c->connection_point;
-    *obj = found;
-    if (!found)
-        return VST3_NO_INTERFACE;
-    __atomic_add_fetch(&c->ref_count, 1, __ATOMIC_SEQ_CST);
-    return VST3_OK;
+    return vst3_object_query(c, &c->ref_count, controller_iids,
+                             sizeof controller_iids / sizeof controller_iids[0], iid, obj);
 }
 
-static uint32_t controller_add_ref(vst3_controller* c)
-{
-    return (uint32_t)__atomic_add_fetch(&c->ref_count, 1, __ATOMIC_SEQ_CST);
-}
+static uint32_t controller_add_ref(vst3_controller* c) { return vst3_object_add_ref(&c->ref_count); }
 
 static void controller_set_handler(vst3_controller* c, Vst3ComponentHandler* handler)
 {
@@ -52,23 +41,18 @@ static void controller_set_handler(vst3_controller* c, Vst3ComponentHandler* han
 
 static uint32_t controller_release(vst3_controller* c)
 {
-    int32_t count = __atomic_sub_fetch(&c->ref_count, 1, __ATOMIC_SEQ_CST);
+    uint32_t count = vst3_object_release(&c->ref_count);
     if (count == 0) {
         // The views come with the editor; until then the registry stays empty.
         free(c->views);
         controller_set_handler(c, NULL);
         free(c);
     }
-    return (uint32_t)count;
+    return count;
 }
 
-#define CONTROLLER_FUNKNOWN(prefix, T, k)                                                 \
-    static tresult prefix##_query_interface(T* self, const uint8_t* iid, void** obj)      \
-    {                                                                                     \
-        return controller_query(controller_of(self, k), iid, obj);                        \
-    }                                                                                     \
-    static uint32_t prefix##_add_ref(T* self) { return controller_add_ref(controller_of(self, k)); } \
-    static uint32_t prefix##_release(T* self) { return controller_release(controller_of(self, k)); }
+#define CONTROLLER_FUNKNOWN(prefix, T, k) \
+    VST3_FUNKNOWN_THUNKS(prefix, T, vst3_controller, k, controller_query, controller_add_ref, controller_release)
 
 CONTROLLER_FUNKNOWN(edit, Vst3EditController, CONTROLLER_EDIT)
 CONTROLLER_FUNKNOWN(midi, Vst3MidiMapping, CONTROLLER_MIDI)
@@ -119,19 +103,11 @@ static void restore_set_parameter(void* user_data, int32_t index, float value)
 static tresult edit_set_component_state(Vst3EditController* self, Vst3BStream* stream)
 {
     vst3_controller* c = controller_of(self, CONTROLLER_EDIT);
-    if (!stream)
-        return VST3_FALSE;
-    uint8_t* buffer = NULL;
-    int64_t size = 0;
-    if (vst3_read_stream(stream, &buffer, &size) != 0)
-        return VST3_FALSE;
     ControllerRestore restore;
     memcpy(restore.values, c->plain_values, sizeof restore.values);
     state_load_callbacks callbacks = {&restore, restore_nothing, restore_nothing,
                                       restore_set_parameter};
-    int result = vst3_state_load(buffer, size, &callbacks);
-    free(buffer);
-    if (result != 0)
+    if (vst3_state_load_stream(stream, &callbacks) != 0)
         return VST3_FALSE;
     memcpy(c->plain_values, restore.values, sizeof c->plain_values);
     // Open views would be told the six values here; createView makes none yet.
@@ -158,13 +134,6 @@ static int32_t edit_get_parameter_count(Vst3EditController* self)
     return ENGINE_PARAM_COUNT;
 }
 
-static void copy_string128(vst3_char16* field, const char* ascii)
-{
-    memset(field, 0, 128 * sizeof *field);
-    for (int i = 0; i < 127 && ascii[i]; i++)
-        field[i] = (vst3_char16)ascii[i];
-}
-
 static tresult edit_get_parameter_info(Vst3EditController* self, int32_t index,
                                        Vst3ParameterInfo* info)
 {
@@ -173,9 +142,9 @@ static tresult edit_get_parameter_info(Vst3EditController* self, int32_t index,
         return VST3_FALSE;
     const EngineParamInfo* param = &engine_params[index];
     info->id = vst3_param_ids[index];
-    copy_string128(info->title, param->name);
-    copy_string128(info->short_title, param->name);
-    copy_string128(info->units, param->unit);
+    vst3_copy_ascii16(info->title, 128, param->name);
+    vst3_copy_ascii16(info->short_title, 128, param->name);
+    vst3_copy_ascii16(info->units, 128, param->unit);
     info->step_count = param->step_count;
     info->default_normalized_value =
         ((double)param->default_value - param->minimum) / ((double)param->maximum - param->minimum);

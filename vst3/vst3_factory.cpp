@@ -37,11 +37,13 @@ static void copy_text(char* field, size_t size, const char* text)
     strncpy(field, text, size - 1);
 }
 
-static void copy_wide(vst3_char16* field, size_t units, const char* ascii)
+// The three class records start alike.
+static void fill_head(const Vst3ClassFacts* c, uint8_t* cid, int32_t* cardinality,
+                      char* category)
 {
-    memset(field, 0, units * sizeof *field);
-    for (size_t i = 0; i + 1 < units && ascii[i]; i++)
-        field[i] = (vst3_char16)(unsigned char)ascii[i];
+    memcpy(cid, c->cid, 16);
+    *cardinality = c->cardinality;
+    copy_text(category, 32, c->category);
 }
 
 static tresult factory_get_factory_info(Vst3PluginFactory* self, Vst3FactoryInfo* info)
@@ -75,9 +77,7 @@ static tresult factory_get_class_info(Vst3PluginFactory* self, int32_t index, Vs
     const Vst3ClassFacts* c = class_at(index);
     if (!c || !info)
         return VST3_INVALID_ARGUMENT;
-    memcpy(info->cid, c->cid, 16);
-    info->cardinality = c->cardinality;
-    copy_text(info->category, sizeof info->category, c->category);
+    fill_head(c, info->cid, &info->cardinality, info->category);
     copy_text(info->name, sizeof info->name, c->name);
     return VST3_OK;
 }
@@ -89,9 +89,7 @@ static tresult factory_get_class_info2(Vst3PluginFactory* self, int32_t index,
     const Vst3ClassFacts* c = class_at(index);
     if (!c || !info)
         return VST3_INVALID_ARGUMENT;
-    memcpy(info->cid, c->cid, 16);
-    info->cardinality = c->cardinality;
-    copy_text(info->category, sizeof info->category, c->category);
+    fill_head(c, info->cid, &info->cardinality, info->category);
     copy_text(info->name, sizeof info->name, c->name);
     info->class_flags = c->class_flags;
     copy_text(info->sub_categories, sizeof info->sub_categories, c->sub_categories);
@@ -108,15 +106,13 @@ static tresult factory_get_class_info_unicode(Vst3PluginFactory* self, int32_t i
     const Vst3ClassFacts* c = class_at(index);
     if (!c || !info)
         return VST3_INVALID_ARGUMENT;
-    memcpy(info->cid, c->cid, 16);
-    info->cardinality = c->cardinality;
-    copy_text(info->category, sizeof info->category, c->category);
-    copy_wide(info->name, 64, c->name);
+    fill_head(c, info->cid, &info->cardinality, info->category);
+    vst3_copy_ascii16(info->name, 64, c->name);
     info->class_flags = c->class_flags;
     copy_text(info->sub_categories, sizeof info->sub_categories, c->sub_categories);
-    copy_wide(info->vendor, 64, c->vendor);
-    copy_wide(info->version, 64, c->version);
-    copy_wide(info->sdk_version, 64, c->sdk_version_unicode);
+    vst3_copy_ascii16(info->vendor, 64, c->vendor);
+    vst3_copy_ascii16(info->version, 64, c->version);
+    vst3_copy_ascii16(info->sdk_version, 64, c->sdk_version_unicode);
     return VST3_OK;
 }
 

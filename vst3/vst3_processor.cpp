@@ -12,55 +12,37 @@
 
 enum { PROCESSOR_COMPONENT, PROCESSOR_AUDIO, PROCESSOR_REQUIREMENTS, PROCESSOR_CONNECTION };
 
-// Interface k sits k pointers after the record's start.
-static vst3_processor* processor_of(void* self, int k)
-{
-    return (vst3_processor*)((char*)self - (size_t)k * sizeof(void*));
-}
+#define processor_of(self, k) VST3_OBJECT_OF(vst3_processor, self, k)
 
 // ---- FUnknown, the same on all four interfaces ----
 
+static const Vst3InterfaceIid processor_iids[] = {
+    {vst3_iid_funknown, PROCESSOR_COMPONENT},
+    {vst3_iid_plugin_base, PROCESSOR_COMPONENT},
+    {vst3_iid_component, PROCESSOR_COMPONENT},
+    {vst3_iid_audio_processor, PROCESSOR_AUDIO},
+    {vst3_iid_process_context_requirements, PROCESSOR_REQUIREMENTS},
+    {vst3_iid_connection_point, PROCESSOR_CONNECTION},
+};
+
 static tresult processor_query(vst3_processor* p, const uint8_t* iid, void** obj)
 {
-    if (!obj)
-        return VST3_INVALID_ARGUMENT;
-    void* found = NULL;
-    if (vst3_iid_equal(iid, vst3_iid_funknown) || vst3_iid_equal(iid, vst3_iid_plugin_base) ||
-        vst3_iid_equal(iid, vst3_iid_component))
-        found = &p->component;
-    else if (vst3_iid_equal(iid, vst3_iid_audio_processor))
-        found = &p->audio_processor;
-    else if (vst3_iid_equal(iid, vst3_iid_process_context_requirements))
-        found = &p->context_requirements;
-    else if (vst3_iid_equal(iid, vst3_iid_connection_point))
-        found = &p->connection_point;
-    *obj = found;
-    if (!found)
-        return VST3_NO_INTERFACE;
-    __atomic_add_fetch(&p->ref_count, 1, __ATOMIC_SEQ_CST);
-    return VST3_OK;
+    return vst3_object_query(p, &p->ref_count, processor_iids,
+                             sizeof processor_iids / sizeof processor_iids[0], iid, obj);
 }
 
-static uint32_t processor_add_ref(vst3_processor* p)
-{
-    return (uint32_t)__atomic_add_fetch(&p->ref_count, 1, __ATOMIC_SEQ_CST);
-}
+static uint32_t processor_add_ref(vst3_processor* p) { return vst3_object_add_ref(&p->ref_count); }
 
 static uint32_t processor_release(vst3_processor* p)
 {
-    int32_t count = __atomic_sub_fetch(&p->ref_count, 1, __ATOMIC_SEQ_CST);
+    uint32_t count = vst3_object_release(&p->ref_count);
     if (count == 0)
         free(p);
-    return (uint32_t)count;
+    return count;
 }
 
-#define PROCESSOR_FUNKNOWN(prefix, T, k)                                                 \
-    static tresult prefix##_query_interface(T* self, const uint8_t* iid, void** obj)     \
-    {                                                                                    \
-        return processor_query(processor_of(self, k), iid, obj);                         \
-    }                                                                                    \
-    static uint32_t prefix##_add_ref(T* self) { return processor_add_ref(processor_of(self, k)); } \
-    static uint32_t prefix##_release(T* self) { return processor_release(processor_of(self, k)); }
+#define PROCESSOR_FUNKNOWN(prefix, T, k) \
+    VST3_FUNKNOWN_THUNKS(prefix, T, vst3_processor, k, processor_query, processor_add_ref, processor_release)
 
 PROCESSOR_FUNKNOWN(component, Vst3Component, PROCESSOR_COMPONENT)
 PROCESSOR_FUNKNOWN(audio, Vst3AudioProcessor, PROCESSOR_AUDIO)
@@ -124,13 +106,6 @@ static int32_t component_get_bus_count(Vst3Component* self, int32_t type, int32_
     return type == VST3_AUDIO && (dir == VST3_INPUT || dir == VST3_OUTPUT) ? 1 : 0;
 }
 
-static void copy_name(vst3_char16* field, const char* ascii)
-{
-    memset(field, 0, 128 * sizeof *field);
-    for (int i = 0; i < 127 && ascii[i]; i++)
-        field[i] = (vst3_char16)ascii[i];
-}
-
 static tresult component_get_bus_info(Vst3Component* self, int32_t type, int32_t dir,
                                       int32_t index, Vst3BusInfo* bus)
 {
@@ -142,7 +117,7 @@ static tresult component_get_bus_info(Vst3Component* self, int32_t type, int32_t
     bus->media_type = VST3_AUDIO;
     bus->direction = dir;
     bus->channel_count = 1;
-    copy_name(bus->name, dir == VST3_INPUT ? "Input" : "Output");
+    vst3_copy_ascii16(bus->name, 128, dir == VST3_INPUT ? "Input" : "Output");
     bus->bus_type = VST3_MAIN_BUS;
     bus->flags = VST3_DEFAULT_ACTIVE;
     return VST3_OK;
@@ -222,21 +197,13 @@ static void restore_unlock(void* user_data)
 static tresult component_set_state(Vst3Component* self, Vst3BStream* stream)
 {
     vst3_processor* p = processor_of(self, PROCESSOR_COMPONENT);
-    if (!stream)
-        return VST3_FALSE;
-    uint8_t* buffer = NULL;
-    int64_t size = 0;
-    if (vst3_read_stream(stream, &buffer, &size) != 0)
-        return VST3_FALSE;
     ProcessorRestore restore;
     restore.processor = p;
     for (int32_t i = 0; i < ENGINE_PARAM_COUNT; i++)
         restore.values[i] = engine_params[i].default_value;
     state_load_callbacks callbacks = {&restore, restore_lock, restore_unlock,
                                       restore_set_parameter};
-    int result = vst3_state_load(buffer, size, &callbacks);
-    free(buffer);
-    return result == 0 ? VST3_OK : VST3_FALSE;
+    return vst3_state_load_stream(stream, &callbacks) == 0 ? VST3_OK : VST3_FALSE;
 }
 
 static tresult component_get_state(Vst3Component* self, Vst3BStream* stream)

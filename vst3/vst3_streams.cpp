@@ -53,3 +53,16 @@ int vst3_write_stream(Vst3BStream* stream, const uint8_t* data, size_t size)
     }
     return 0;
 }
+
+int vst3_state_load_stream(Vst3BStream* stream, const state_load_callbacks* callbacks)
+{
+    if (!stream)
+        return -1;
+    uint8_t* buffer = NULL;
+    int64_t size = 0;
+    if (vst3_read_stream(stream, &buffer, &size) != 0)
+        return -1;
+    int result = vst3_state_load(buffer, size, callbacks);
+    free(buffer);
+    return result;
+}
