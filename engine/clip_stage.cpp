@@ -1,0 +1,45 @@
+#include "engine/clip_stage.h"
+
+void clip_init(ClippingStage* cs)
+{
+    cs->smooth_cutoff = 31.830975f;  // 5 ms
+    cs->snap = 0.001f;
+}
+
+void clip_set_rate(ClippingStage* cs, float fs_os)
+{
+    cs->fs_2pi = fs_os * 0.15915494f;
+    cs->smooth_coeff = cs->fs_2pi * fast_rcp(cs->smooth_cutoff + cs->fs_2pi);
+    cs->snap2 = cs->snap * cs->snap;
+    cs->fs_os = fs_os;
+    cs->t_os = 1.0f / fs_os;
+    cs->f_max = fs_os * 0.499f;
+    cs->coeffs_steady = 0;
+}
+
+void clip_reset(ClippingStage* cs, float state[4])
+{
+    cs->pot_s = cs->pot_t;
+    cs->f1_s = cs->f1_t;
+    cs->f2_s = cs->f2_t;
+    clip_update_controls(cs, 1);
+    cs->c1_prev = cs->c1;
+    cs->c2_prev = cs->c2;
+    clip_update_coefficients(cs);
+    for (int i = 0; i < 4; i++)
+        state[i] = 0.0f;
+}
+
+void clip_set_drive(ClippingStage* cs, float drive)
+{
+    float p = fast_pow2(0.03318557f * drive - 3.166179f) - 0.03214286f;
+    // Written so that a NaN ends up at 0 as well.
+    cs->pot_t = p > 1.0f ? 1.0f : (p > 0.0f ? p : 0.0f);
+}
+
+void clip_set_heat(ClippingStage* cs, float heat)
+{
+    float h = fast_pow2(1.9931569f - 0.039863136f * heat);
+    cs->f1_t = 720.48413f * h;
+    cs->f2_t = 5663.6753f * h;
+}
