@@ -9,6 +9,9 @@
 #include "engine/denormal_guard.h"
 #include "engine/engine.h"
 
+// M_PI is not in strict ISO C++ (the Windows build has none).
+const double test_pi = 3.14159265358979323846;
+
 // The engine's results assume flush-to-zero, as in the bindings' callbacks:
 // every test that runs signal through it holds one of these.
 struct DenormalScope {

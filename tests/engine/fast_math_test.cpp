@@ -82,13 +82,13 @@ TEST(FastMath, ErrorBoundsOverDenseGrids)
         pow2_err = fmax(pow2_err, fabs(fast_pow2(e) / exp2((double)e) - 1.0));
 
         float p = -3.0f + 6.0f * (float)i / 200000.0f;
-        sin_err = fmax(sin_err, fabs(fast_sin2pi(p) - sin(2.0 * M_PI * (double)p)));
-        cos_err = fmax(cos_err, fabs(fast_cos2pi(p) - cos(2.0 * M_PI * (double)p)));
+        sin_err = fmax(sin_err, fabs(fast_sin2pi(p) - sin(2.0 * test_pi * (double)p)));
+        cos_err = fmax(cos_err, fabs(fast_cos2pi(p) - cos(2.0 * test_pi * (double)p)));
 
         // The prewarp range of the engine's designs: up to 0.2495 turns.
         float q = 0.2495f * (float)i / 200000.0f;
         if (q > 0.0f)
-            tan_err = fmax(tan_err, fabs(fast_tan_turns(q) / tan(2.0 * M_PI * (double)q) - 1.0));
+            tan_err = fmax(tan_err, fabs(fast_tan_turns(q) / tan(2.0 * test_pi * (double)q) - 1.0));
 
         float w = -20.0f + 60.0f * (float)i / 200000.0f;
         omega_err = fmax(omega_err, fabs(fast_omega(w) / omega_ref(w) - 1.0));

@@ -12,7 +12,7 @@ namespace {
 // Magnitude of the eight-section cascade at f (Hz), oversampled rate fs_os.
 double cascade_gain(const Resampler& rs, double f, double fs_os)
 {
-    std::complex<double> z1 = std::polar(1.0, -2.0 * M_PI * f / fs_os), z2 = z1 * z1;
+    std::complex<double> z1 = std::polar(1.0, -2.0 * test_pi * f / fs_os), z2 = z1 * z1;
     std::complex<double> h = 1.0;
     for (int k = 0; k < RESAMPLER_SECTIONS; k++)
         h *= ((double)rs.b0[k] + (double)rs.b1[k] * z1 + (double)rs.b0[k] * z2) /
