@@ -2,18 +2,12 @@
 
 void clip_init(ClippingStage* cs)
 {
-    cs->smooth_cutoff = 31.830975f;  // 5 ms
-    cs->snap = 0.001f;
+    stage_smoothing_init(&cs->smoothing);
 }
 
 void clip_set_rate(ClippingStage* cs, float fs_os)
 {
-    cs->fs_2pi = fs_os * 0.15915494f;
-    cs->smooth_coeff = cs->fs_2pi * fast_rcp(cs->smooth_cutoff + cs->fs_2pi);
-    cs->snap2 = cs->snap * cs->snap;
-    cs->fs_os = fs_os;
-    cs->t_os = 1.0f / fs_os;
-    cs->f_max = fs_os * 0.499f;
+    stage_set_rate(&cs->smoothing, &cs->rate, fs_os);
     cs->coeffs_steady = 0;
 }
 

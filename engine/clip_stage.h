@@ -7,6 +7,7 @@
 
 #include "engine/engine.h"
 #include "engine/fast_math.h"
+#include "engine/filters.h"
 
 void clip_init(ClippingStage* cs);
 void clip_set_rate(ClippingStage* cs, float fs_os);
@@ -16,15 +17,6 @@ void clip_set_drive(ClippingStage* cs, float drive);
 // Moves both corner frequencies by heat over four octaves.
 void clip_set_heat(ClippingStage* cs, float heat);
 
-// One smoothing step of the potentiometer (absolute snap) or of a corner
-// frequency (relative snap, rel = target squared; 1 for the potentiometer).
-static inline float clip_smooth(float s, float t, float coeff, float snap2)
-{
-    s = t + (s - t) * coeff;
-    float d = s - t;
-    return d * d <= snap2 ? t : s;
-}
-
 // Smoothing of the three controls and the values derived from them.
 // Returns 1 when anything changed (always when forced).
 static inline int clip_update_controls(ClippingStage* cs, int force)
@@ -32,26 +24,24 @@ static inline int clip_update_controls(ClippingStage* cs, int force)
     if (!force && cs->pot_s == cs->pot_t && cs->f1_s == cs->f1_t && cs->f2_s == cs->f2_t)
         return 0;
     if (force || cs->pot_s != cs->pot_t) {
-        cs->pot_s = clip_smooth(cs->pot_s, cs->pot_t, cs->smooth_coeff, cs->snap2);
+        cs->pot_s = stage_smooth(cs->pot_s, cs->pot_t, cs->smoothing.smooth_coeff,
+                                 cs->smoothing.snap2);
         cs->r_fb = cs->pot_s * 500000.0f + 51000.0f;
     }
     if (force || cs->f1_s != cs->f1_t) {
-        cs->f1_s = clip_smooth(cs->f1_s, cs->f1_t, cs->smooth_coeff,
-                               cs->snap2 * (cs->f1_t * cs->f1_t));
+        cs->f1_s = stage_smooth(cs->f1_s, cs->f1_t, cs->smoothing.smooth_coeff,
+                               cs->smoothing.snap2 * (cs->f1_t * cs->f1_t));
         cs->c1 = fast_rcp(cs->f1_s) * 3.3862754e-05f;  // 1/(2 pi 4700)
     }
     if (force || cs->f2_s != cs->f2_t) {
-        cs->f2_s = clip_smooth(cs->f2_s, cs->f2_t, cs->smooth_coeff,
-                               cs->snap2 * (cs->f2_t * cs->f2_t));
+        cs->f2_s = stage_smooth(cs->f2_s, cs->f2_t, cs->smoothing.smooth_coeff,
+                               cs->smoothing.snap2 * (cs->f2_t * cs->f2_t));
         cs->c2 = fast_rcp(cs->f2_s) * 2.8884745e-07f;  // 1/(2 pi 551000)
     }
     // Prewarp at the resonance 1/(2 pi sqrt(4700 C1 R C2)).
     float v = fast_rcp(cs->c1 * cs->r_fb * cs->c2);
     float f0 = fast_sqrt(v) * 0.0023215134f;
-    f0 = fast_min(f0, cs->f_max);
-    float w = f0 * 3.1415927f;
-    float p = cs->t_os * w * 0.15915494f;
-    cs->k = 2.0f * w * fast_rcp(fast_tan_turns(p));
+    cs->k = stage_prewarp(&cs->rate, f0);
     cs->coeffs_steady = 0;
     return 1;
 }
@@ -60,8 +50,8 @@ static inline int clip_update_controls(ClippingStage* cs, int force)
 static inline void clip_update_coefficients(ClippingStage* cs)
 {
     cs->coeffs_steady = cs->c1 == cs->c1_prev && cs->c2 == cs->c2_prev;
-    float g1 = cs->k * cs->c1 + (cs->c1 - cs->c1_prev) * cs->fs_os;
-    float g2 = cs->k * cs->c2 + (cs->c2 - cs->c2_prev) * cs->fs_os;
+    float g1 = cs->k * cs->c1 + (cs->c1 - cs->c1_prev) * cs->rate.fs_os;
+    float g2 = cs->k * cs->c2 + (cs->c2 - cs->c2_prev) * cs->rate.fs_os;
     cs->c1_prev = cs->c1;
     cs->c2_prev = cs->c2;
     cs->g1 = g1;

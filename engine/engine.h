@@ -65,11 +65,29 @@ typedef struct ResamplerState {
     int32_t phase;
 } ResamplerState;
 
+// Smoothing settings shared by both circuit stages: their three (clipping)
+// or two (tone) control inputs glide with a one-pole at the oversampled rate
+// and snap to the target when within `snap`.
+typedef struct StageSmoothing {
+    float fs_2pi;  // fs_os / (2 pi)
+    float smooth_coeff;
+    float snap2;  // snap squared
+    float smooth_cutoff;  // Hz
+    float snap;
+} StageSmoothing;
+
+// The oversampled rate as the circuit stages use it.
+typedef struct StageRate {
+    float fs_os;
+    float t_os;   // 1/fs_os, exact
+    float f_max;  // highest prewarp frequency, 0.499 fs_os
+} StageRate;
+
 // Op-amp gain stage with anti-parallel diodes in its feedback path.
 typedef struct ClippingStage {
-    float fs_2pi, smooth_coeff, snap2, smooth_cutoff, snap;
+    StageSmoothing smoothing;
     float pot_s, f1_s, f2_s;  // smoothed controls
-    float fs_os, t_os, f_max;
+    StageRate rate;
     float r_fb, c1, c2, k;
     float g1, ca, cb, ka, cd, ce, cf, cg, kb, ch, ci, kd, rail_hi, rail_lo, cj, ck, cl;
     float c1_prev, c2_prev;
@@ -82,9 +100,9 @@ typedef struct ClippingStage {
 
 // Tone network around a 20 kOhm potentiometer.
 typedef struct ToneStage {
-    float fs_2pi, smooth_coeff, snap2, smooth_cutoff, snap;
+    StageSmoothing smoothing;
     float pos_s, cscale_s;  // smoothed controls
-    float fs_os, t_os, f_max;
+    StageRate rate;
     float gb, gab, ha, ha1, g3, tau, cap, k;
     float m1, m2, m3, m4, m5, m6, m7, m8, m9;
     float cap_prev;

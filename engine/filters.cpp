@@ -10,3 +10,13 @@ void one_pole_design(OnePoleHighPass* f, float fc, float fs)
     f->b1 = -f->b0;
     f->a1 = (m - fl) * r;
 }
+
+void stage_set_rate(StageSmoothing* sm, StageRate* rate, float fs_os)
+{
+    sm->fs_2pi = fs_os * 0.15915494f;
+    sm->smooth_coeff = sm->fs_2pi * fast_rcp(sm->smooth_cutoff + sm->fs_2pi);
+    sm->snap2 = sm->snap * sm->snap;
+    rate->fs_os = fs_os;
+    rate->t_os = 1.0f / fs_os;
+    rate->f_max = fs_os * 0.499f;
+}

@@ -10,19 +10,13 @@ static const float tone_taper[22] = {
 
 void tone_init(ToneStage* ts)
 {
-    ts->smooth_cutoff = 31.830975f;  // 5 ms
-    ts->snap = 0.001f;
+    stage_smoothing_init(&ts->smoothing);
     ts->cscale_t = 1.0f;
 }
 
 void tone_set_rate(ToneStage* ts, float fs_os)
 {
-    ts->fs_2pi = fs_os * 0.15915494f;
-    ts->smooth_coeff = ts->fs_2pi * fast_rcp(ts->smooth_cutoff + ts->fs_2pi);
-    ts->snap2 = ts->snap * ts->snap;
-    ts->fs_os = fs_os;
-    ts->t_os = 1.0f / fs_os;
-    ts->f_max = fs_os * 0.499f;
+    stage_set_rate(&ts->smoothing, &ts->rate, fs_os);
     ts->coeffs_steady = 0;
 }
 

@@ -7,6 +7,7 @@
 
 #include "engine/engine.h"
 #include "engine/fast_math.h"
+#include "engine/filters.h"
 
 void tone_init(ToneStage* ts);
 void tone_set_rate(ToneStage* ts, float fs_os);
@@ -14,20 +15,14 @@ void tone_reset(ToneStage* ts, float state[4]);
 // Potentiometer target from the taper table.
 void tone_set_tone(ToneStage* ts, float tone);
 
-static inline float tone_smooth(float s, float t, float coeff, float snap2)
-{
-    s = t + (s - t) * coeff;
-    float d = s - t;
-    return d * d <= snap2 ? t : s;
-}
-
 // Returns 1 when anything changed (always when forced).
 static inline int tone_update_controls(ToneStage* ts, int force)
 {
     if (!force && ts->pos_s == ts->pos_t && ts->cscale_s == ts->cscale_t)
         return 0;
     if (force || ts->pos_s != ts->pos_t) {
-        ts->pos_s = tone_smooth(ts->pos_s, ts->pos_t, ts->smooth_coeff, ts->snap2);
+        ts->pos_s = stage_smooth(ts->pos_s, ts->pos_t, ts->smoothing.smooth_coeff,
+                                 ts->smoothing.snap2);
         float rb = ts->pos_s * 20000.0f;
         float ra = 20000.0f - rb;
         ts->gb = fast_rcp(rb);
@@ -48,15 +43,12 @@ static inline int tone_update_controls(ToneStage* ts, int force)
         }
     }
     if (force || ts->cscale_s != ts->cscale_t) {
-        ts->cscale_s = tone_smooth(ts->cscale_s, ts->cscale_t, ts->smooth_coeff,
-                                   ts->snap2 * (ts->cscale_t * ts->cscale_t));
+        ts->cscale_s = stage_smooth(ts->cscale_s, ts->cscale_t, ts->smoothing.smooth_coeff,
+                                   ts->smoothing.snap2 * (ts->cscale_t * ts->cscale_t));
         ts->cap = fast_rcp(ts->cscale_s) * 2.2e-07f;
     }
-    float fp = fast_rcp(ts->cap) * ts->tau;
-    fp = fast_min(fp, ts->f_max);
-    float w = fp * 3.1415927f;
-    float p = ts->t_os * w * 0.15915494f;
-    ts->k = 2.0f * w * fast_rcp(fast_tan_turns(p));
+    // Equal to the frequency above while the capacitor scale is 1.
+    ts->k = stage_prewarp(&ts->rate, fast_rcp(ts->cap) * ts->tau);
     ts->coeffs_steady = 0;
     return 1;
 }
@@ -66,7 +58,7 @@ static inline void tone_update_coefficients(ToneStage* ts)
 {
     float cn = ts->cap;
     ts->coeffs_steady = cn == ts->cap_prev;
-    float g = ts->k * cn + (cn - ts->cap_prev) * ts->fs_os;
+    float g = ts->k * cn + (cn - ts->cap_prev) * ts->rate.fs_os;
     ts->cap_prev = cn;
     float r1 = fast_rcp(g + ts->gab);
     ts->m1 = ts->gab * r1;

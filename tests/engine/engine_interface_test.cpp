@@ -94,8 +94,10 @@ std::vector<float> automated_render(float fs, ProcessFn process, uint32_t block 
         // whose last bits may differ between builds.
         // A pause from block 75 lets every glide settle.
         if (b < 75 || b >= 85) {
-            engine_set_parameter(&e, ENGINE_PARAM_DRIVE, (float)triangle(b, 24) * (100.0f / 24.0f));
-            engine_set_parameter(&e, ENGINE_PARAM_TONE, (float)triangle(b + 9, 34) * (100.0f / 34.0f));
+            float drive = (float)triangle(b, 24) * (100.0f / 24.0f);
+            float tone = (float)triangle(b + 9, 34) * (100.0f / 34.0f);
+            engine_set_parameter(&e, ENGINE_PARAM_DRIVE, drive);
+            engine_set_parameter(&e, ENGINE_PARAM_TONE, tone);
         }
         if (b % 16 == 0)
             engine_set_parameter(&e, ENGINE_PARAM_HEAT, (float)(b * 7 % 101));

@@ -103,8 +103,6 @@ TEST(FastMath, ErrorBoundsOverDenseGrids)
     EXPECT_LT(cos_err, 0.0115);
     EXPECT_LT(tan_err, 0.02);
     EXPECT_LT(omega_err, 0.04);
-    printf("max errors: rcp %.3g sqrt %.3g pow2 %.3g log2 %.3g sin %.3g cos %.3g tan %.3g omega %.3g\n",
-           rcp_err, sqrt_err, pow2_err, log2_err, sin_err, cos_err, tan_err, omega_err);
 }
 
 // Produced by running this grid natively (x86-64 Linux, gcc -O2); the

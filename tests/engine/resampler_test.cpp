@@ -64,7 +64,6 @@ TEST(Resampler, CascadeResponse)
         for (double f = x * fs / 2.0; f <= fs_os / 2.0; f += 0.0005)
             best_stop = fmin(best_stop, -db(cascade_gain(rs, f, fs_os)));
         EXPECT_GE(best_stop, 96.0) << n;
-        printf("N %d pass %.4f dB stop %.2f dB\n", n, worst_pass, best_stop);
         // Around the band edge the response has rolled off by about 3 dB.
         EXPECT_LT(db(cascade_gain(rs, 0.48 * fs, fs_os)), -3.0) << n;
     }
