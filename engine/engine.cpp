@@ -118,7 +118,11 @@ void engine_set_parameter(Engine* engine, int32_t index, float value)
 // coefficient update when its inputs are the ones it last ran with and no
 // capacitance changed (it would give the same bits again); plain runs it
 // every time.
-static inline float engine_circuit_pass(Engine* engine, float s, const int plain)
+// Always inlined, so that each block loop gets its own copy with `plain`
+// folded away.
+#define ENGINE_INLINE static inline __attribute__((always_inline))
+
+ENGINE_INLINE float engine_circuit_pass(Engine* engine, float s, const int plain)
 {
     ClippingStage* cs = &engine->clip;
     if (clip_update_controls(cs, 0) || plain || !cs->coeffs_steady)
@@ -131,7 +135,7 @@ static inline float engine_circuit_pass(Engine* engine, float s, const int plain
     return tone_solve(ts, engine->tone_state, q);
 }
 
-static inline float engine_channel(Engine* engine, float x, const int plain)
+ENGINE_INLINE float engine_channel(Engine* engine, float x, const int plain)
 {
     float u = 4.0f * x;  // volts; also the dry signal of the mix
     float v = one_pole_process(&engine->in_hp[0], &engine->in_hp_state[0], u);
