@@ -20,7 +20,7 @@ rm -rf dist
 cmake --install build/win --prefix dist
 
 cmake -S . -B build/native -G Ninja
-cmake --build build/native -j2 --target tools
+cmake --build build/native -j2 --target tools engine_bench
 
 echo "build: bundles in dist/:"
 ls -1 dist

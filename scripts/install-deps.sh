@@ -17,6 +17,7 @@ sordi
 googletest
 libbenchmark-dev
 libsndfile1-dev
+pkg-config
 clang
 libclang-rt-14-dev
 python3
