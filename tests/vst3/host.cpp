@@ -256,6 +256,16 @@ static const Vst3ParameterChangesVtbl changes_vtbl = {
 
 ParamChanges::ParamChanges() { iface.vtbl = &changes_vtbl; }
 
+void host_queue_values(ParamChanges* changes, const float values[ENGINE_PARAM_COUNT])
+{
+    for (int32_t i = 0; i < ENGINE_PARAM_COUNT; i++) {
+        double normalized = (values[i] - engine_params[i].minimum) /
+                            (double)(engine_params[i].maximum - engine_params[i].minimum);
+        changes->queues.emplace_back(vst3_param_ids[i],
+                                     std::vector<std::pair<int32_t, double>>{{0, normalized}});
+    }
+}
+
 // ---- Component handler ----
 
 static ComponentHandler* handler_of(Vst3ComponentHandler* self)

@@ -55,6 +55,9 @@ struct ParamChanges {
     Vst3ParameterChanges* changes() { return &iface; }
 };
 
+// One point at offset 0 per parameter, carrying the six plain values.
+void host_queue_values(ParamChanges* changes, const float values[ENGINE_PARAM_COUNT]);
+
 struct ComponentHandler {
     Vst3ComponentHandler iface;
     int32_t ref_count = 1;

@@ -60,12 +60,7 @@ TEST(Vst3Render, EqualsTheNativeRenderer)
     Vst3ProcessSetup setup = {2, VST3_SAMPLE32, 512, (double)rate};
     host.audio->vtbl->setup_processing(host.audio, &setup);
     ParamChanges changes;
-    for (int32_t i = 0; i < ENGINE_PARAM_COUNT; i++) {
-        double normalized = (values[i] - engine_params[i].minimum) /
-                            (double)(engine_params[i].maximum - engine_params[i].minimum);
-        changes.queues.emplace_back(vst3_param_ids[i],
-                                    std::vector<std::pair<int32_t, double>>{{0, normalized}});
-    }
+    host_queue_values(&changes, values);
     Vst3ProcessData flush = {};
     flush.input_parameter_changes = changes.changes();
     host.audio->vtbl->process(host.audio, &flush);

@@ -19,12 +19,7 @@ const float saved_values[ENGINE_PARAM_COUNT] = {25.0f, 80.0f, 10.0f, 60.0f, 150.
 void set_through_queue(HostProcessor& host, const float values[ENGINE_PARAM_COUNT])
 {
     ParamChanges changes;
-    for (int32_t i = 0; i < ENGINE_PARAM_COUNT; i++) {
-        double normalized = (values[i] - engine_params[i].minimum) /
-                            (double)(engine_params[i].maximum - engine_params[i].minimum);
-        changes.queues.emplace_back(vst3_param_ids[i],
-                                    std::vector<std::pair<int32_t, double>>{{0, normalized}});
-    }
+    host_queue_values(&changes, values);
     Vst3ProcessData data = {};
     data.input_parameter_changes = changes.changes();
     host.audio->vtbl->process(host.audio, &data);
@@ -53,6 +48,18 @@ std::vector<uint8_t> saved_blob()
     return get_state(host.component);
 }
 
+// The document's blob; the document is released.
+std::vector<uint8_t> serialized(state_doc* doc)
+{
+    size_t size = 0;
+    uint8_t* blob = state_doc_serialize(doc, &size);
+    EXPECT_NE(blob, nullptr);
+    std::vector<uint8_t> out(blob, blob + (blob ? size : 0));
+    free(blob);
+    state_doc_free(doc);
+    return out;
+}
+
 // A document made with the state archive directly, as another writer would.
 std::vector<uint8_t> document(const char* format, float sample_rate,
                               const float values[ENGINE_PARAM_COUNT])
@@ -61,12 +68,7 @@ std::vector<uint8_t> document(const char* format, float sample_rate,
     EXPECT_EQ(state_doc_init(&doc), 0);
     StateSaveValues keep;
     EXPECT_EQ(state_doc_fill(&doc, &keep, format, sample_rate, values), 0);
-    size_t size = 0;
-    uint8_t* blob = state_doc_serialize(&doc, &size);
-    std::vector<uint8_t> out(blob, blob + size);
-    free(blob);
-    state_doc_free(&doc);
-    return out;
+    return serialized(&doc);
 }
 
 // Only "id" and six parameters; drive's value has drive_bytes bytes.
@@ -79,12 +81,7 @@ std::vector<uint8_t> minimal_document(size_t drive_bytes)
     for (int32_t i = 0; i < ENGINE_PARAM_COUNT; i++)
         kv_map_insert(doc.parameters, engine_params[i].key, strlen(engine_params[i].key),
                       &values[i], i == 0 ? drive_bytes : 4);
-    size_t size = 0;
-    uint8_t* blob = state_doc_serialize(&doc, &size);
-    std::vector<uint8_t> out(blob, blob + size);
-    free(blob);
-    state_doc_free(&doc);
-    return out;
+    return serialized(&doc);
 }
 
 // The blob with the first occurrence of `from` replaced by `to` (same length).
