@@ -183,9 +183,9 @@ static void restore_lock(void* user_data) { (void)user_data; }
 static void restore_set_parameter(void* user_data, int32_t index, float value)
 {
     ProcessorRestore* r = (ProcessorRestore*)user_data;
-    if (value != value)
-        value = r->values[index];
-    r->values[index] = (float)vst3_limit_plain(index, value);
+    // The loading rules refuse NaN already; a NaN never becomes a value.
+    if (value == value)
+        r->values[index] = (float)vst3_limit_plain(index, value);
 }
 
 static void restore_unlock(void* user_data)
