@@ -11,6 +11,9 @@
 #include "engine/engine.h"
 #include "engine/param_exchange.h"
 
+// The one state property: the whole state document as a chunk.
+#define BROLT_STATE_PROPERTY BROLT_PLUGIN_URI "#state_data"
+
 enum {
     LV2_PORT_INPUT = 0,
     LV2_PORT_OUTPUT = 1,

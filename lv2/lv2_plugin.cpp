@@ -11,8 +11,6 @@
 
 #include "engine/denormal_guard.h"
 
-#define BROLT_STATE_PROPERTY BROLT_PLUGIN_URI "#state_data"
-
 float lv2_port_to_engine(uint32_t port, float value)
 {
     if (port == LV2_PORT_ENABLED)

@@ -10,8 +10,6 @@
 
 #include "state/state.h"
 
-#define BROLT_STATE_PROPERTY BROLT_PLUGIN_URI "#state_data"
-
 static LV2_State_Status lv2_state_save(LV2_Handle instance, LV2_State_Store_Function store,
                                        LV2_State_Handle handle, uint32_t flags,
                                        const LV2_Feature* const* features)

@@ -48,5 +48,15 @@ run_suite native build/native
 run_suite sanitizers build/asan -DBROLT_SANITIZE=address,undefined
 run_suite windows build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
 
+# The state document fuzzer (clang, ASan, UBSan) and the ThreadSanitizer
+# run of save and restore against run.
+echo "=== fuzzing and thread sanitizer"
+if scripts/test-extra.sh; then
+    passed=$((passed + 1))
+else
+    echo "fuzzing and thread sanitizer: failed"
+    failed=$((failed + 1)) status=1
+fi
+
 echo "tests: $passed passed, $failed failed"
 exit $status

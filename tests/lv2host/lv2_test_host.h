@@ -18,6 +18,7 @@
 #include "lv2/lv2_binding.h"
 #include "state/state.h"
 
+// Spelled out here so the test checks the binding's URI, not shares it.
 #define TEST_STATE_PROPERTY BROLT_PLUGIN_URI "#state_data"
 
 struct TestHost {
