@@ -36,6 +36,8 @@ if(BROLT_SANITIZE)
     add_compile_options(-fsanitize=${BROLT_SANITIZE} -fno-omit-frame-pointer
                         -fno-sanitize-recover=all)
     add_link_options(-fsanitize=${BROLT_SANITIZE})
+    # Tests that replace the allocator or run outside programs check this.
+    add_compile_definitions(BROLT_SANITIZED=1)
 endif()
 
 # The LV2 headers are architecture independent; expose only them, never the

@@ -6,7 +6,7 @@
 #include "engine_test_support.h"
 
 // Sanitizers bring their own allocator and are left alone.
-#if defined(__GLIBC__) && !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+#if defined(__GLIBC__) && !defined(BROLT_SANITIZED)
 
 #include <stddef.h>
 
