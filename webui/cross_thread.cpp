@@ -75,6 +75,10 @@ bool web_ui_serve_request(WebUiHost* host, const MSG* msg)
     }
 }
 
+// Only the requests the creator thread may be waiting on are served here,
+// and sent messages. Other messages stay queued: dispatching them would run
+// WebView2 events nested inside the page event being handled, and a nested
+// edit could then overtake an earlier one.
 int web_ui_acquire_from_ui(WebUiHost* host)
 {
     for (;;) {
@@ -86,21 +90,17 @@ int web_ui_acquire_from_ui(WebUiHost* host)
         if (r != WAIT_TIMEOUT)
             return 1;
         MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) ||
+               PeekMessageA(&msg, nullptr, WM_WEB_UI_QUIT, WM_WEB_UI_SEND_MESSAGE, PM_REMOVE)) {
             if (msg.message == WM_WEB_UI_QUIT || msg.message == WM_QUIT) {
                 // Counted as a quit request; the main loop ends after the
                 // page message being handled.
                 host->quit_requested = true;
                 return 2;
             }
-            if (web_ui_serve_request(host, &msg))
-                continue;
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-            if (host->quit_requested)
-                return 2;
+            web_ui_serve_request(host, &msg);
         }
-        r = MsgWaitForMultipleObjects(1, &host->host_lock, FALSE, poll_interval_ms, QS_ALLINPUT);
+        r = MsgWaitForMultipleObjects(1, &host->host_lock, FALSE, poll_interval_ms, QS_POSTMESSAGE | QS_SENDMESSAGE);
         if (r == WAIT_OBJECT_0)
             return 0;
         if (r == WAIT_FAILED)

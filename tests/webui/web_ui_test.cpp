@@ -149,7 +149,8 @@ TEST_F(WebUi, StartsInTheOrderTheRuntimeExpectsAndCleansUp)
     EXPECT_TRUE(s.visible);
     EXPECT_EQ(editor.state().last_cancel, FALSE); // the local page loads
     EXPECT_EQ(std::wstring(s.navigated_to), widen(editor.binding.page_folder) + L"\\index.html");
-    EXPECT_EQ(GetParent(editor.host->window), editor.parent);
+    // Style 0, so GetParent would report no parent; the window tree does.
+    EXPECT_EQ(GetAncestor(editor.host->window, GA_PARENT), editor.parent);
     EXPECT_TRUE(IsWindowVisible(editor.host->window) || !IsWindowVisible(editor.parent));
     RECT client;
     GetClientRect(editor.host->window, &client);
@@ -309,7 +310,7 @@ TEST_F(WebUi, StandaloneEditorClosedByTheUser)
     Editor editor;
     ASSERT_TRUE(editor.open(false));
     HWND window = editor.host->window;
-    EXPECT_EQ(GetParent(window), nullptr);
+    EXPECT_EQ(GetAncestor(window, GA_PARENT), GetDesktopWindow());
     EXPECT_TRUE(IsWindowVisible(window));
     EXPECT_EQ(GetWindowLongW(window, GWL_STYLE) & WS_OVERLAPPEDWINDOW, WS_OVERLAPPEDWINDOW);
     RECT r;
