@@ -35,14 +35,27 @@ static void wait_done(WebUiHost* host)
     web_ui_wait_serving_sent(handles, 2, INFINITE);
 }
 
+// One poll of the lock: 0 taken, 1 failed, -1 still held by the other side.
+static int poll_lock(WebUiHost* host)
+{
+    DWORD r = WaitForSingleObject(host->host_lock, 0);
+    return r == WAIT_OBJECT_0 ? 0 : r == WAIT_TIMEOUT ? -1 : 1;
+}
+
+// Sleeps until the lock is released or a message of the given kinds comes;
+// results as for poll_lock.
+static int wait_lock_or_message(WebUiHost* host, DWORD wake_mask)
+{
+    DWORD r = MsgWaitForMultipleObjects(1, &host->host_lock, FALSE, poll_interval_ms, wake_mask);
+    return r == WAIT_OBJECT_0 ? 0 : r == WAIT_FAILED ? 1 : -1;
+}
+
 int web_ui_acquire_from_creator(WebUiHost* host)
 {
     for (;;) {
-        DWORD r = WaitForSingleObject(host->host_lock, 0);
-        if (r == WAIT_OBJECT_0)
-            return 0;
-        if (r != WAIT_TIMEOUT)
-            return 1;
+        int r = poll_lock(host);
+        if (r >= 0)
+            return r;
         // Serve the edits the UI thread may be forwarding; other windows of
         // this thread keep their messages.
         MSG msg;
@@ -50,12 +63,9 @@ int web_ui_acquire_from_creator(WebUiHost* host)
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }
-        r = MsgWaitForMultipleObjects(1, &host->host_lock, FALSE, poll_interval_ms,
-                                      QS_POSTMESSAGE | QS_SENDMESSAGE);
-        if (r == WAIT_OBJECT_0)
-            return 0;
-        if (r == WAIT_FAILED)
-            return 1;
+        r = wait_lock_or_message(host, QS_POSTMESSAGE | QS_SENDMESSAGE);
+        if (r >= 0)
+            return r;
     }
 }
 
@@ -84,11 +94,9 @@ int web_ui_acquire_from_ui(WebUiHost* host)
     for (;;) {
         if (host->quit_requested)
             return 2;
-        DWORD r = WaitForSingleObject(host->host_lock, 0);
-        if (r == WAIT_OBJECT_0)
-            return 0;
-        if (r != WAIT_TIMEOUT)
-            return 1;
+        int r = poll_lock(host);
+        if (r >= 0)
+            return r;
         MSG msg;
         while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) ||
                PeekMessageA(&msg, nullptr, WM_WEB_UI_QUIT, WM_WEB_UI_SEND_MESSAGE, PM_REMOVE)) {
@@ -100,11 +108,9 @@ int web_ui_acquire_from_ui(WebUiHost* host)
             }
             web_ui_serve_request(host, &msg);
         }
-        r = MsgWaitForMultipleObjects(1, &host->host_lock, FALSE, poll_interval_ms, QS_POSTMESSAGE | QS_SENDMESSAGE);
-        if (r == WAIT_OBJECT_0)
-            return 0;
-        if (r == WAIT_FAILED)
-            return 1;
+        r = wait_lock_or_message(host, QS_POSTMESSAGE | QS_SENDMESSAGE);
+        if (r >= 0)
+            return r;
     }
 }
 
@@ -113,31 +119,46 @@ static bool on_ui_thread(const WebUiHost* host)
     return GetCurrentThreadId() == host->ui_thread_id;
 }
 
+static bool in_forwarded_callback(const WebUiHost* host)
+{
+    return GetCurrentThreadId() == host->creator_thread_id && host->in_callback;
+}
+
+// The UI thread holds the lock and waits for the running callback: the
+// pending fields carry the request instead of the queue.
+static void hand_over(WebUiHost* host)
+{
+    ReleaseSemaphore(host->call_semaphore, 1, nullptr);
+    wait_done(host);
+}
+
+// Posts a request to the content window and waits until it is carried out;
+// the creator thread takes the lock for it, any other thread goes without.
+static void request(WebUiHost* host, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    bool creator = GetCurrentThreadId() == host->creator_thread_id;
+    if (creator && web_ui_acquire_from_creator(host) != 0)
+        return;
+    if (PostMessageA(host->window, message, wparam, lparam))
+        wait_done(host);
+    if (creator)
+        ReleaseSemaphore(host->host_lock, 1, nullptr);
+}
+
 void web_ui_set_parameter(WebUiHost* host, uint32_t index, float value)
 {
     if (!host || index >= host->value_count)
         return;
     if (on_ui_thread(host)) {
         web_ui_send_value(host, index, value);
-        return;
-    }
-    bool creator = GetCurrentThreadId() == host->creator_thread_id;
-    if (creator && host->in_callback) {
-        // The UI thread holds the lock and waits for this callback: hand
-        // the value over through the record.
+    } else if (in_forwarded_callback(host)) {
         host->pending_index = index;
         host->pending_value = value;
         host->pending_text = nullptr;
-        ReleaseSemaphore(host->call_semaphore, 1, nullptr);
-        wait_done(host);
-        return;
+        hand_over(host);
+    } else {
+        request(host, WM_WEB_UI_SET_PARAMETER, index, static_cast<LPARAM>(web_ui_float_bits(value)));
     }
-    if (creator && web_ui_acquire_from_creator(host) != 0)
-        return;
-    if (PostMessageA(host->window, WM_WEB_UI_SET_PARAMETER, index, static_cast<LPARAM>(web_ui_float_bits(value))))
-        wait_done(host);
-    if (creator)
-        ReleaseSemaphore(host->host_lock, 1, nullptr);
 }
 
 void web_ui_send_message(WebUiHost* host, const char* text)
@@ -146,22 +167,12 @@ void web_ui_send_message(WebUiHost* host, const char* text)
         return;
     if (on_ui_thread(host)) {
         web_ui_post_text(host, text);
-        return;
-    }
-    bool creator = GetCurrentThreadId() == host->creator_thread_id;
-    if (creator && host->in_callback) {
-        // As for a value: taking the lock here would wait for ourselves.
+    } else if (in_forwarded_callback(host)) {
         host->pending_text = text;
-        ReleaseSemaphore(host->call_semaphore, 1, nullptr);
-        wait_done(host);
-        return;
+        hand_over(host);
+    } else {
+        request(host, WM_WEB_UI_SEND_MESSAGE, 0, reinterpret_cast<LPARAM>(text));
     }
-    if (creator && web_ui_acquire_from_creator(host) != 0)
-        return;
-    if (PostMessageA(host->window, WM_WEB_UI_SEND_MESSAGE, 0, reinterpret_cast<LPARAM>(text)))
-        wait_done(host);
-    if (creator)
-        ReleaseSemaphore(host->host_lock, 1, nullptr);
 }
 
 static void forward(WebUiHost* host, UINT message, uint32_t index, float value)

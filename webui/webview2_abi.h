@@ -69,59 +69,28 @@ struct ICoreWebView2EnvironmentOptions {
     const ICoreWebView2EnvironmentOptionsVtbl* lpVtbl;
 };
 
-struct ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandlerVtbl {
-    WV2_UNKNOWN_SLOTS(ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler);
-    HRESULT(WV2_CALL* Invoke)(ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* self,
-                              HRESULT result, ICoreWebView2Environment* environment);
-};
-struct ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler {
-    const ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandlerVtbl* lpVtbl;
-};
+// The six callback interfaces: IUnknown and one Invoke with two arguments.
+#define WV2_HANDLER_INTERFACE(Name, First, Second)                  \
+    struct Name##Vtbl {                                             \
+        WV2_UNKNOWN_SLOTS(Name);                                    \
+        HRESULT(WV2_CALL* Invoke)(Name * self, First, Second);      \
+    };                                                              \
+    struct Name {                                                   \
+        const Name##Vtbl* lpVtbl;                                   \
+    }
 
-struct ICoreWebView2CreateCoreWebView2ControllerCompletedHandlerVtbl {
-    WV2_UNKNOWN_SLOTS(ICoreWebView2CreateCoreWebView2ControllerCompletedHandler);
-    HRESULT(WV2_CALL* Invoke)(ICoreWebView2CreateCoreWebView2ControllerCompletedHandler* self,
-                              HRESULT result, ICoreWebView2Controller* controller);
-};
-struct ICoreWebView2CreateCoreWebView2ControllerCompletedHandler {
-    const ICoreWebView2CreateCoreWebView2ControllerCompletedHandlerVtbl* lpVtbl;
-};
-
-struct ICoreWebView2WebMessageReceivedEventHandlerVtbl {
-    WV2_UNKNOWN_SLOTS(ICoreWebView2WebMessageReceivedEventHandler);
-    HRESULT(WV2_CALL* Invoke)(ICoreWebView2WebMessageReceivedEventHandler* self,
-                              ICoreWebView2* sender, ICoreWebView2WebMessageReceivedEventArgs* args);
-};
-struct ICoreWebView2WebMessageReceivedEventHandler {
-    const ICoreWebView2WebMessageReceivedEventHandlerVtbl* lpVtbl;
-};
-
-struct ICoreWebView2NavigationStartingEventHandlerVtbl {
-    WV2_UNKNOWN_SLOTS(ICoreWebView2NavigationStartingEventHandler);
-    HRESULT(WV2_CALL* Invoke)(ICoreWebView2NavigationStartingEventHandler* self,
-                              ICoreWebView2* sender, ICoreWebView2NavigationStartingEventArgs* args);
-};
-struct ICoreWebView2NavigationStartingEventHandler {
-    const ICoreWebView2NavigationStartingEventHandlerVtbl* lpVtbl;
-};
-
-struct ICoreWebView2NewWindowRequestedEventHandlerVtbl {
-    WV2_UNKNOWN_SLOTS(ICoreWebView2NewWindowRequestedEventHandler);
-    HRESULT(WV2_CALL* Invoke)(ICoreWebView2NewWindowRequestedEventHandler* self,
-                              ICoreWebView2* sender, ICoreWebView2NewWindowRequestedEventArgs* args);
-};
-struct ICoreWebView2NewWindowRequestedEventHandler {
-    const ICoreWebView2NewWindowRequestedEventHandlerVtbl* lpVtbl;
-};
-
-struct ICoreWebView2BrowserProcessExitedEventHandlerVtbl {
-    WV2_UNKNOWN_SLOTS(ICoreWebView2BrowserProcessExitedEventHandler);
-    HRESULT(WV2_CALL* Invoke)(ICoreWebView2BrowserProcessExitedEventHandler* self,
-                              ICoreWebView2Environment* sender, void* args);
-};
-struct ICoreWebView2BrowserProcessExitedEventHandler {
-    const ICoreWebView2BrowserProcessExitedEventHandlerVtbl* lpVtbl;
-};
+WV2_HANDLER_INTERFACE(ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler, HRESULT result,
+                      ICoreWebView2Environment* environment);
+WV2_HANDLER_INTERFACE(ICoreWebView2CreateCoreWebView2ControllerCompletedHandler, HRESULT result,
+                      ICoreWebView2Controller* controller);
+WV2_HANDLER_INTERFACE(ICoreWebView2WebMessageReceivedEventHandler, ICoreWebView2* sender,
+                      ICoreWebView2WebMessageReceivedEventArgs* args);
+WV2_HANDLER_INTERFACE(ICoreWebView2NavigationStartingEventHandler, ICoreWebView2* sender,
+                      ICoreWebView2NavigationStartingEventArgs* args);
+WV2_HANDLER_INTERFACE(ICoreWebView2NewWindowRequestedEventHandler, ICoreWebView2* sender,
+                      ICoreWebView2NewWindowRequestedEventArgs* args);
+WV2_HANDLER_INTERFACE(ICoreWebView2BrowserProcessExitedEventHandler, ICoreWebView2Environment* sender,
+                      void* args);
 
 // ---- Interfaces we call --------------------------------------------------
 

@@ -11,7 +11,7 @@
 // Interface pointers are the addresses of the table fields.
 #define WV2_HANDLER_FROM(self, field) \
     reinterpret_cast<WV2Handler*>(reinterpret_cast<char*>(self) - offsetof(WV2Handler, field))
-#define WV2_HANDLER_INTERFACE(handler, Interface, field) reinterpret_cast<Interface*>(&(handler)->field)
+#define WV2_INTERFACE_OF(handler, Interface, field) reinterpret_cast<Interface*>(&(handler)->field)
 
 static HRESULT handler_query_interface(WV2Handler* handler, REFIID iid, void** out)
 {
@@ -72,7 +72,7 @@ static HRESULT environment_completed(WV2Handler* handler, HRESULT result, ICoreW
         }
         result = environment->lpVtbl->CreateCoreWebView2Controller(
             environment, host->window,
-            WV2_HANDLER_INTERFACE(handler, ICoreWebView2CreateCoreWebView2ControllerCompletedHandler,
+            WV2_INTERFACE_OF(handler, ICoreWebView2CreateCoreWebView2ControllerCompletedHandler,
                                   controller_completed));
         if (result >= 0)
             return S_OK;
@@ -138,17 +138,17 @@ static bool set_up_required(WV2Handler* handler, ICoreWebView2Controller* contro
     Wv2EventToken token;
     if (webview->lpVtbl->add_WebMessageReceived(
             webview,
-            WV2_HANDLER_INTERFACE(handler, ICoreWebView2WebMessageReceivedEventHandler, web_message_received),
+            WV2_INTERFACE_OF(handler, ICoreWebView2WebMessageReceivedEventHandler, web_message_received),
             &token) < 0)
         return false;
     if (webview->lpVtbl->add_NavigationStarting(
             webview,
-            WV2_HANDLER_INTERFACE(handler, ICoreWebView2NavigationStartingEventHandler, navigation_starting),
+            WV2_INTERFACE_OF(handler, ICoreWebView2NavigationStartingEventHandler, navigation_starting),
             &token) < 0)
         return false;
     if (webview->lpVtbl->add_NewWindowRequested(
             webview,
-            WV2_HANDLER_INTERFACE(handler, ICoreWebView2NewWindowRequestedEventHandler, new_window_requested),
+            WV2_INTERFACE_OF(handler, ICoreWebView2NewWindowRequestedEventHandler, new_window_requested),
             &token) < 0)
         return false;
     return webview->lpVtbl->Navigate(webview, handler->page_uri) >= 0;
@@ -222,21 +222,6 @@ static HRESULT web_message_received(WV2Handler* handler, ICoreWebView2WebMessage
 
 // ---- Interface entries ------------------------------------------------------
 
-#define WV2_UNKNOWN_ENTRIES(Interface, field)                                                            \
-    static HRESULT WV2_CALL field##_query_interface(Interface* self, REFIID iid, void** out)             \
-    {                                                                                                      \
-        return handler_query_interface(WV2_HANDLER_FROM(self, field), iid, out);                         \
-    }                                                                                                      \
-    static ULONG WV2_CALL field##_add_ref(Interface* self) { return handler_add_ref(WV2_HANDLER_FROM(self, field)); } \
-    static ULONG WV2_CALL field##_release(Interface* self) { return wv2_handler_release(WV2_HANDLER_FROM(self, field)); }
-
-WV2_UNKNOWN_ENTRIES(ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler, environment_completed)
-WV2_UNKNOWN_ENTRIES(ICoreWebView2CreateCoreWebView2ControllerCompletedHandler, controller_completed)
-WV2_UNKNOWN_ENTRIES(ICoreWebView2WebMessageReceivedEventHandler, web_message_received)
-WV2_UNKNOWN_ENTRIES(ICoreWebView2NavigationStartingEventHandler, navigation_starting)
-WV2_UNKNOWN_ENTRIES(ICoreWebView2NewWindowRequestedEventHandler, new_window_requested)
-WV2_UNKNOWN_ENTRIES(ICoreWebView2BrowserProcessExitedEventHandler, browser_process_exited)
-
 static HRESULT WV2_CALL environment_completed_invoke(ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* self,
                                                      HRESULT result, ICoreWebView2Environment* environment)
 {
@@ -274,6 +259,31 @@ static HRESULT WV2_CALL browser_process_exited_invoke(ICoreWebView2BrowserProces
     return S_OK;
 }
 
+// IUnknown entries of one interface table, each adjusting the interface
+// pointer back to the object, and the table itself.
+#define WV2_HANDLER_TABLE(Interface, field)                                                         \
+    static HRESULT WV2_CALL field##_query_interface(Interface* self, REFIID iid, void** out)        \
+    {                                                                                               \
+        return handler_query_interface(WV2_HANDLER_FROM(self, field), iid, out);                    \
+    }                                                                                               \
+    static ULONG WV2_CALL field##_add_ref(Interface* self)                                          \
+    {                                                                                               \
+        return handler_add_ref(WV2_HANDLER_FROM(self, field));                                      \
+    }                                                                                               \
+    static ULONG WV2_CALL field##_release(Interface* self)                                          \
+    {                                                                                               \
+        return wv2_handler_release(WV2_HANDLER_FROM(self, field));                                  \
+    }                                                                                               \
+    static const Interface##Vtbl field##_table = {field##_query_interface, field##_add_ref,         \
+                                                  field##_release, field##_invoke}
+
+WV2_HANDLER_TABLE(ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler, environment_completed);
+WV2_HANDLER_TABLE(ICoreWebView2CreateCoreWebView2ControllerCompletedHandler, controller_completed);
+WV2_HANDLER_TABLE(ICoreWebView2WebMessageReceivedEventHandler, web_message_received);
+WV2_HANDLER_TABLE(ICoreWebView2NavigationStartingEventHandler, navigation_starting);
+WV2_HANDLER_TABLE(ICoreWebView2NewWindowRequestedEventHandler, new_window_requested);
+WV2_HANDLER_TABLE(ICoreWebView2BrowserProcessExitedEventHandler, browser_process_exited);
+
 static void handler_destroy(WV2Handler* handler)
 {
     CoTaskMemFree(handler->page_uri);
@@ -286,8 +296,7 @@ static void handler_destroy_and_free(WV2Handler* handler)
 }
 
 static const Wv2HandlerTable handler_table = {
-    {environment_completed_query_interface, environment_completed_add_ref, environment_completed_release,
-     environment_completed_invoke},
+    environment_completed_table,
     handler_destroy,
     handler_destroy_and_free,
     controller_completed_invoke,
@@ -295,22 +304,6 @@ static const Wv2HandlerTable handler_table = {
     navigation_starting_invoke,
     new_window_requested_invoke,
 };
-
-static const ICoreWebView2CreateCoreWebView2ControllerCompletedHandlerVtbl controller_completed_table = {
-    controller_completed_query_interface, controller_completed_add_ref, controller_completed_release,
-    controller_completed_invoke};
-static const ICoreWebView2WebMessageReceivedEventHandlerVtbl web_message_received_table = {
-    web_message_received_query_interface, web_message_received_add_ref, web_message_received_release,
-    web_message_received_invoke};
-static const ICoreWebView2NavigationStartingEventHandlerVtbl navigation_starting_table = {
-    navigation_starting_query_interface, navigation_starting_add_ref, navigation_starting_release,
-    navigation_starting_invoke};
-static const ICoreWebView2NewWindowRequestedEventHandlerVtbl new_window_requested_table = {
-    new_window_requested_query_interface, new_window_requested_add_ref, new_window_requested_release,
-    new_window_requested_invoke};
-static const ICoreWebView2BrowserProcessExitedEventHandlerVtbl browser_process_exited_table = {
-    browser_process_exited_query_interface, browser_process_exited_add_ref, browser_process_exited_release,
-    browser_process_exited_invoke};
 
 WV2Handler* wv2_handler_create(WebUiHost* host, const wchar_t* page_path)
 {
@@ -336,13 +329,13 @@ WV2Handler* wv2_handler_create(WebUiHost* host, const wchar_t* page_path)
 
 ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler* wv2_handler_environment_completed(WV2Handler* handler)
 {
-    return WV2_HANDLER_INTERFACE(handler, ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler,
+    return WV2_INTERFACE_OF(handler, ICoreWebView2CreateCoreWebView2EnvironmentCompletedHandler,
                                  environment_completed);
 }
 
 ICoreWebView2BrowserProcessExitedEventHandler* wv2_handler_browser_process_exited(WV2Handler* handler)
 {
-    return WV2_HANDLER_INTERFACE(handler, ICoreWebView2BrowserProcessExitedEventHandler, browser_process_exited);
+    return WV2_INTERFACE_OF(handler, ICoreWebView2BrowserProcessExitedEventHandler, browser_process_exited);
 }
 
 // The primary table begins like the environment-completed interface.
