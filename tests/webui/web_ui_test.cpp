@@ -180,7 +180,9 @@ TEST_F(WebUi, StartsInTheOrderTheRuntimeExpectsAndCleansUp)
 
     // The temporary file is gone; its extension-less twin is the folder.
     std::wstring folder = s.user_data_folder;
+    EXPECT_EQ(folder.compare(0, temp_folder().size() + 3, temp_folder() + L"ror"), 0) << narrow_utf8(folder);
     EXPECT_TRUE(folder_exists(folder));
+    EXPECT_EQ(count_temp_entries(), temp_before + 1); // only the folder
     EXPECT_EQ(GetFileAttributesW((folder + L".tmp").c_str()), INVALID_FILE_ATTRIBUTES);
     std::string content_class = s.content_class;
     EXPECT_TRUE(class_exists(content_class.c_str()));
@@ -303,6 +305,38 @@ TEST_F(WebUi, StartsWithoutTheOptionalInterfaces)
     std::wstring folder = editor.state().user_data_folder;
     editor.close();
     EXPECT_FALSE(folder_exists(folder));
+}
+
+TEST_F(WebUi, AFolderLeftByAnotherEditorIsNeverTaken)
+{
+    // Learn the next temporary names, then leave folders under them.
+    wchar_t probe[MAX_PATH];
+    ASSERT_NE(GetTempFileNameW(temp_folder().c_str(), L"rora", 0, probe), 0u);
+    DeleteFileW(probe);
+    std::wstring base = probe;
+    base = base.substr(0, base.size() - 4);
+    size_t digits = base.find_last_not_of(L"0123456789abcdefABCDEF") + 1;
+    unsigned number = wcstoul(base.c_str() + digits, nullptr, 16);
+    std::vector<std::wstring> left;
+    for (unsigned i = 1; i <= 12; i++) {
+        wchar_t name[MAX_PATH];
+        swprintf(name, MAX_PATH, L"%ls%x", base.substr(0, digits).c_str(), (number + i) & 0xffff);
+        if (CreateDirectoryW(name, nullptr))
+            left.push_back(name);
+    }
+    int temp_before = count_temp_entries();
+    {
+        Editor editor;
+        ASSERT_TRUE(editor.open());
+        std::wstring folder = editor.state().user_data_folder;
+        for (const std::wstring& other : left)
+            EXPECT_NE(folder, other);
+    }
+    for (const std::wstring& other : left) {
+        EXPECT_TRUE(folder_exists(other));
+        RemoveDirectoryW(other.c_str());
+    }
+    EXPECT_EQ(count_temp_entries(), temp_before - static_cast<int>(left.size()));
 }
 
 TEST_F(WebUi, StandaloneEditorClosedByTheUser)

@@ -235,6 +235,54 @@ bool folder_exists(const std::wstring& path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// A hang inside the code under test cannot be bounded by the test's own
+// waits: a watchdog ends the program with the name of the stuck test.
+class Watchdog : public ::testing::EmptyTestEventListener {
+public:
+    static const DWORD limit_ms = 120000;
+
+    Watchdog()
+    {
+        InitializeCriticalSection(&lock_);
+        CreateThread(nullptr, 0, watch, this, 0, nullptr);
+    }
+    void OnTestStart(const ::testing::TestInfo& test) override
+    {
+        EnterCriticalSection(&lock_);
+        snprintf(name_, sizeof name_, "%s.%s", test.test_suite_name(), test.name());
+        started_ = GetTickCount();
+        running_ = true;
+        LeaveCriticalSection(&lock_);
+    }
+    void OnTestEnd(const ::testing::TestInfo&) override
+    {
+        EnterCriticalSection(&lock_);
+        running_ = false;
+        LeaveCriticalSection(&lock_);
+    }
+
+private:
+    static DWORD WINAPI watch(void* self)
+    {
+        Watchdog* dog = static_cast<Watchdog*>(self);
+        for (;;) {
+            Sleep(1000);
+            EnterCriticalSection(&dog->lock_);
+            bool hung = dog->running_ && GetTickCount() - dog->started_ > limit_ms;
+            LeaveCriticalSection(&dog->lock_);
+            if (hung) {
+                fprintf(stderr, "\n%s hung for %lu s: stopped\n", dog->name_, limit_ms / 1000);
+                fflush(stderr);
+                TerminateProcess(GetCurrentProcess(), 3);
+            }
+        }
+    }
+    CRITICAL_SECTION lock_;
+    char name_[256] = "";
+    DWORD started_ = 0;
+    bool running_ = false;
+};
+
 // The stand-in runtime, and a temporary folder of the tests' own so that
 // leftover files can be counted.
 class WebUiEnvironment : public ::testing::Environment {
@@ -252,6 +300,7 @@ public:
             reinterpret_cast<void*>(GetProcAddress(loader, "stand_in_webview2_api")));
         ASSERT_NE(api, nullptr);
         stand_in = api();
+        ::testing::UnitTest::GetInstance()->listeners().Append(new Watchdog);
     }
 };
 

@@ -66,7 +66,8 @@ struct Editor {
 HWND make_parent_window();
 
 std::string call_log();
-int count_temp_entries(const wchar_t* pattern = L"rora*");
+// GetTempFileNameW keeps only the first three characters of the prefix.
+int count_temp_entries(const wchar_t* pattern = L"ror*");
 std::wstring temp_folder();
 int count_threads();
 bool class_exists(const char* name);
