@@ -224,12 +224,26 @@ static void shut_down(WebUiHost* host, UiThreadResources* r, bool started)
 
 DWORD WINAPI web_ui_thread_main(void* argument)
 {
-    const WebUiThreadStart* start = static_cast<const WebUiThreadStart*>(argument);
+    // Copied at once: if the creator ever gives up on a runtime that hangs,
+    // its record is gone. Only the page path stays the creator's, and it is
+    // never freed while this thread may run.
+    WebUiThreadStart copy = *static_cast<const WebUiThreadStart*>(argument);
+    const WebUiThreadStart* start = &copy;
     WebUiHost* host = start->host;
     UiThreadResources r;
     memset(&r, 0, sizeof r);
     host->controller = nullptr;
     host->window = nullptr;
+
+    // The folder is the temporary file's path without its extension, ended
+    // by two NULs for the shell's delete operation.
+    size_t length = wcslen(start->temp_file_path);
+    r.folder = static_cast<wchar_t*>(malloc((length + 2) * sizeof(wchar_t)));
+    if (r.folder) {
+        memcpy(r.folder, start->temp_file_path, (length + 1) * sizeof(wchar_t));
+        r.folder[length - 4] = L'\0';
+        r.folder[length - 3] = L'\0';
+    }
 
     format_class_name(r.class_name, sizeof r.class_name, 'c', host);
     HCURSOR arrow = static_cast<HCURSOR>(LoadImageA(nullptr, MAKEINTRESOURCEA(32512), IMAGE_CURSOR, 0, 0, LR_SHARED));
@@ -256,15 +270,6 @@ DWORD WINAPI web_ui_thread_main(void* argument)
         return 0;
     }
 
-    // The folder is the temporary file's path without its extension, ended
-    // by two NULs for the shell's delete operation.
-    size_t length = wcslen(start->temp_file_path);
-    r.folder = static_cast<wchar_t*>(malloc((length + 2) * sizeof(wchar_t)));
-    if (r.folder) {
-        memcpy(r.folder, start->temp_file_path, (length + 1) * sizeof(wchar_t));
-        r.folder[length - 4] = L'\0';
-        r.folder[length - 3] = L'\0';
-    }
     r.options = wv2_options_create(target_browser_version);
     host->handler = wv2_handler_create(host, start->page_path);
     if (!r.folder || !r.options || !host->handler) {

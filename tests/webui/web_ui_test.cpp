@@ -486,13 +486,17 @@ TEST_F(WebUi, TextMessagesShortAndLong)
     for (int i = 0; i < 1500; i++)
         long_text += static_cast<wchar_t>(L'a' + i % 26);
     ASSERT_TRUE(editor.page_says(long_text.c_str()));
-    // 1022 characters make a 1024-byte text with its NUL: just beyond the buffer.
-    std::wstring edge = L"m " + std::wstring(1021, L'x');
-    ASSERT_TRUE(editor.page_says(edge.c_str()));
-    ASSERT_EQ(editor.binding.messages.size(), 3u);
+    // 1023 characters fill the 1024-byte buffer with the NUL; one more
+    // takes the heap.
+    std::wstring fits = L"m " + std::wstring(1021, L'x');
+    std::wstring beyond = L"m " + std::wstring(1022, L'y');
+    ASSERT_TRUE(editor.page_says(fits.c_str()));
+    ASSERT_TRUE(editor.page_says(beyond.c_str()));
+    ASSERT_EQ(editor.binding.messages.size(), 4u);
     EXPECT_EQ(editor.binding.messages[0], "nuvroV1 hello \xc3\xa9");
     EXPECT_EQ(editor.binding.messages[1], narrow_utf8(long_text.substr(2)));
     EXPECT_EQ(editor.binding.messages[2], std::string(1021, 'x'));
+    EXPECT_EQ(editor.binding.messages[3], std::string(1022, 'y'));
 
     // Replies from the creator thread and from the UI thread's handler.
     web_ui_send_message(editor.host, "nuvroV1 reply \xc3\xa9");
