@@ -348,6 +348,38 @@ typedef struct Vst3ParameterChangesVtbl {
                                                const vst3_param_id* id, int32_t* index);
 } Vst3ParameterChangesVtbl;
 
+typedef struct Vst3ViewRect {
+    int32_t left;
+    int32_t top;
+    int32_t right;
+    int32_t bottom;
+} Vst3ViewRect;
+
+// The host's frame: stored by the view, never called.
+typedef struct Vst3PlugFrame Vst3PlugFrame;
+
+typedef struct Vst3PlugView {
+    const struct Vst3PlugViewVtbl* vtbl;
+} Vst3PlugView;
+
+typedef struct Vst3PlugViewVtbl {
+    VST3_FUNKNOWN_SLOTS(Vst3PlugView);
+    tresult (*is_platform_type_supported)(Vst3PlugView* self, const char* type);
+    tresult (*attached)(Vst3PlugView* self, void* parent, const char* type);
+    tresult (*removed)(Vst3PlugView* self);
+    tresult (*on_wheel)(Vst3PlugView* self, float distance);
+    tresult (*on_key_down)(Vst3PlugView* self, vst3_char16 key, int16_t key_code,
+                           int16_t modifiers);
+    tresult (*on_key_up)(Vst3PlugView* self, vst3_char16 key, int16_t key_code,
+                         int16_t modifiers);
+    tresult (*get_size)(Vst3PlugView* self, Vst3ViewRect* size);
+    tresult (*on_size)(Vst3PlugView* self, Vst3ViewRect* new_size);
+    tresult (*on_focus)(Vst3PlugView* self, vst3_bool state);
+    tresult (*set_frame)(Vst3PlugView* self, Vst3PlugFrame* frame);
+    tresult (*can_resize)(Vst3PlugView* self);
+    tresult (*check_size_constraint)(Vst3PlugView* self, Vst3ViewRect* rect);
+} Vst3PlugViewVtbl;
+
 // ---- Layout checks ----
 
 #define VST3_SLOTS(vtbl) (sizeof(vtbl) / sizeof(void (*)(void)))
@@ -461,3 +493,12 @@ static_assert(offsetof(Vst3EditControllerVtbl, set_component_state) == 5 * 8 &&
 static_assert(VST3_SLOTS(Vst3MidiMappingVtbl) == 4, "IMidiMapping slots");
 static_assert(VST3_SLOTS(Vst3ParamValueQueueVtbl) == 7, "IParamValueQueue slots");
 static_assert(VST3_SLOTS(Vst3ParameterChangesVtbl) == 6, "IParameterChanges slots");
+static_assert(sizeof(Vst3ViewRect) == 16 && alignof(Vst3ViewRect) == 4 &&
+                  offsetof(Vst3ViewRect, right) == 8 && offsetof(Vst3ViewRect, bottom) == 12,
+              "ViewRect");
+static_assert(VST3_SLOTS(Vst3PlugViewVtbl) == 15, "IPlugView slots");
+static_assert(offsetof(Vst3PlugViewVtbl, is_platform_type_supported) == 3 * 8 &&
+                  offsetof(Vst3PlugViewVtbl, get_size) == 9 * 8 &&
+                  offsetof(Vst3PlugViewVtbl, on_focus) == 11 * 8 &&
+                  offsetof(Vst3PlugViewVtbl, check_size_constraint) == 14 * 8,
+              "IPlugView slot order");

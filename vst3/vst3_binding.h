@@ -81,6 +81,27 @@ typedef struct vst3_controller {
     size_t view_count;
 } vst3_controller;
 
+struct WebUiHost;
+
+// The editor as the host sees it. `controller` is a plain pointer, cleared
+// when the controller goes first; `host` is non-null while attached.
+typedef struct vst3_view {
+    Vst3PlugView plug_view;
+    int32_t ref_count;
+    Vst3PlugFrame* frame;
+    struct WebUiHost* host;
+    struct vst3_controller* controller;
+} vst3_view;
+
+enum { VST3_VIEW_WIDTH = 800, VST3_VIEW_HEIGHT = 400, VST3_VIEW_TIMER_MS = 20 };
+
+// A new detached view with one reference, or null when memory runs out.
+vst3_view* vst3_view_create(vst3_controller* controller);
+// Tells an attached view's editor a plain value; nothing when detached.
+void vst3_view_show_value(vst3_view* view, int32_t index, double plain);
+// The controller's registry without the view (its first slot holding it).
+void vst3_controller_forget_view(vst3_controller* controller, vst3_view* view);
+
 // New objects with one reference, or null when memory runs out. The
 // returned pointer is the object's primary interface.
 Vst3Component* vst3_processor_create(void);

@@ -43,7 +43,11 @@ static uint32_t controller_release(vst3_controller* c)
 {
     uint32_t count = vst3_object_release(&c->ref_count);
     if (count == 0) {
-        // The views come with the editor; until then the registry stays empty.
+        // The controller holds no reference on its views: a view the host
+        // still holds lives on without it, and the host releases it later.
+        for (size_t i = 0; i < c->view_count; i++)
+            if (c->views[i])
+                c->views[i]->controller = NULL;
         free(c->views);
         controller_set_handler(c, NULL);
         free(c);
@@ -85,6 +89,14 @@ static tresult edit_terminate(Vst3EditController* self)
     return VST3_OK;
 }
 
+// Every attached view, in slot order, shows the parameter's value.
+static void controller_show_value(vst3_controller* c, int32_t index)
+{
+    for (size_t k = 0; k < c->view_count; k++)
+        if (c->views[k])
+            vst3_view_show_value(c->views[k], index, c->plain_values[index]);
+}
+
 // Values of a loaded document are gathered and applied together, so a
 // document cut short leaves the controller as it was.
 typedef struct ControllerRestore {
@@ -110,7 +122,8 @@ static tresult edit_set_component_state(Vst3EditController* self, Vst3BStream* s
     if (vst3_state_load_stream(stream, &callbacks) != 0)
         return VST3_FALSE;
     memcpy(c->plain_values, restore.values, sizeof c->plain_values);
-    // Open views would be told the six values here; createView makes none yet.
+    for (int32_t i = 0; i < ENGINE_PARAM_COUNT; i++)
+        controller_show_value(c, i);
     return VST3_OK;
 }
 
@@ -204,7 +217,7 @@ static tresult edit_set_param_normalized(Vst3EditController* self, vst3_param_id
     if (i < 0 || value != value)
         return VST3_FALSE;
     c->plain_values[i] = vst3_limit_plain(i, vst3_normalized_to_plain(i, value));
-    // Open views would be told the value here; createView makes none yet.
+    controller_show_value(c, i);
     return VST3_OK;
 }
 
@@ -215,12 +228,46 @@ static tresult edit_set_component_handler(Vst3EditController* self,
     return VST3_OK;
 }
 
-// The editor arrives with the plug view; until then there is no view.
+void vst3_controller_forget_view(vst3_controller* c, vst3_view* view)
+{
+    for (size_t k = 0; k < c->view_count; k++)
+        if (c->views[k] == view) {
+            c->views[k] = NULL;
+            return;
+        }
+}
+
+// The first free slot of the registry, growing it by one when all are taken.
+static struct vst3_view** controller_free_slot(vst3_controller* c)
+{
+    for (size_t k = 0; k < c->view_count; k++)
+        if (!c->views[k])
+            return &c->views[k];
+    struct vst3_view** views =
+        (struct vst3_view**)realloc(c->views, (c->view_count + 1) * sizeof *views);
+    if (!views)
+        return NULL;
+    c->views = views;
+    views[c->view_count] = NULL;
+    return &views[c->view_count++];
+}
+
 static Vst3FUnknown* edit_create_view(Vst3EditController* self, const char* name)
 {
-    (void)self;
-    (void)name;
-    return NULL;
+    vst3_controller* c = controller_of(self, CONTROLLER_EDIT);
+    if (!name || strcmp(name, "editor") != 0)
+        return NULL;
+    vst3_view* view = vst3_view_create(c);
+    if (!view)
+        return NULL;
+    struct vst3_view** slot = controller_free_slot(c);
+    if (!slot) {
+        free(view);
+        return NULL;
+    }
+    *slot = view;
+    // The caller owns the view's one reference.
+    return (Vst3FUnknown*)(void*)&view->plug_view;
 }
 
 static const Vst3EditControllerVtbl edit_vtbl = {

@@ -114,7 +114,8 @@ TEST(Vst3Controller, ParameterInformation)
     }
     EXPECT_EQ(c->vtbl->set_state(c, nullptr), VST3_NOT_IMPLEMENTED);
     EXPECT_EQ(c->vtbl->get_state(c, nullptr), VST3_NOT_IMPLEMENTED);
-    EXPECT_EQ(c->vtbl->create_view(c, "editor"), nullptr);
+    for (const char* name : {"Editor", "editor2", "", (const char*)nullptr})
+        EXPECT_EQ(c->vtbl->create_view(c, name), nullptr) << (name ? name : "null");
     auto* midi = (Vst3MidiMapping*)host_query(c, vst3_iid_midi_mapping);
     vst3_param_id id = 0;
     EXPECT_EQ(midi->vtbl->get_midi_controller_assignment(midi, 0, 0, 7, &id), VST3_INVALID_ARGUMENT);
