@@ -8,7 +8,7 @@
 #include <sstream>
 
 // The build tree's paths as Wine sees them: drive Z: is the Unix root.
-static std::wstring wine_path(const char* unix_path)
+std::wstring host_wine_path(const char* unix_path)
 {
     std::wstring path = L"Z:";
     for (const char* c = unix_path; *c; c++)
@@ -19,7 +19,7 @@ static std::wstring wine_path(const char* unix_path)
 Vst3PluginFactory* host_factory()
 {
     static Vst3PluginFactory* factory = [] {
-        HMODULE module = LoadLibraryW(wine_path(BROLT_VST3_MODULE).c_str());
+        HMODULE module = LoadLibraryW(host_wine_path(BROLT_VST3_MODULE).c_str());
         if (!module)
             return (Vst3PluginFactory*)nullptr;
         typedef Vst3PluginFactory* (*GetFactory)(void);

@@ -11,6 +11,9 @@
 
 #include "vst3/vst3_binding.h"
 
+// A build-tree path as Wine sees it (drive Z: is the Unix root).
+std::wstring host_wine_path(const char* unix_path);
+
 // The module, loaded once per test program with LoadLibrary.
 Vst3PluginFactory* host_factory();
 // The bundle's moduleinfo.json, read as bytes.
