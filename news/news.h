@@ -44,6 +44,7 @@ int nuvro_write_file(const char* text, ...);
 // Compare-and-replace of store folder\[product_id\]file_name with a sync
 // payload ("-" or an 8-character tag, one separator, the new record). On a
 // conflict it sends "nuvroV1 <conflict_word> <stored record>" to the page.
+// A refused product id or a payload too short for its form does nothing.
 void nuvro_sync_file(WebUiHost* host, const char* product_id,
                      const char* file_name, const char* payload,
                      const char* conflict_word);

@@ -137,6 +137,8 @@ void nuvro_sync_file(WebUiHost* host, const char* product_id,
     if (strnlen(payload, record_at) < record_at)
         return;
     const char* record = payload + record_at;
+    if (product_id && !nuvro_product_id_valid(product_id))
+        return;
 
     int made = product_id ? nuvro_make_folders(false, product_id, NUVRO_END)
                           : nuvro_make_folders(false, NUVRO_END);

@@ -143,11 +143,7 @@ TEST_F(NewsRaceTest, ReaderNeverSeesAForcedWriteHalfDone)
         }
         free(text);
     }
-    ASSERT_EQ(WaitForSingleObject(writer, 60000), (DWORD)WAIT_OBJECT_0);
-    DWORD failed = 1;
-    GetExitCodeThread(writer, &failed);
-    CloseHandle(writer);
-    EXPECT_EQ(failed, 0u);
+    EXPECT_EQ(news_join_thread(writer, 60000), 0u);
     EXPECT_EQ(bad, 0);
     EXPECT_GT(seen_rounds, 1);  // the reads did overlap the writes
 }

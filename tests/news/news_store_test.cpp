@@ -172,11 +172,7 @@ TEST_F(NewsFileTest, ForcedWriteEmptiesTheFileOnlyUnderTheLock)
 
     UnlockFileEx(h, 0, 0xFFFFFFFF, 0xFFFFFFFF, &at);
     CloseHandle(h);
-    ASSERT_EQ(WaitForSingleObject(writer, 10000), (DWORD)WAIT_OBJECT_0);
-    DWORD code = 1;
-    GetExitCodeThread(writer, &code);
-    CloseHandle(writer);
-    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(news_join_thread(writer, 10000), 0u);
     EXPECT_EQ(read_store("nuvro-news"), "=new record");
 }
 
@@ -315,14 +311,17 @@ TEST_F(NewsSyncTest, ProductFolderIsMadeOnFirstUse)
     EXPECT_EQ(read_store("other", "latest"), "=forced");
 }
 
-TEST_F(NewsSyncTest, PayloadTooShortForItsFormIsIgnored)
+TEST_F(NewsSyncTest, PayloadTooShortOrRefusedProductIdDoesNothing)
 {
     const char* payloads[] = {"", "-", "t", "tagA0001", "tagA000"};
     for (const char* p : payloads) {
         nuvro_sync_file(editor, nullptr, "nuvro-news", p, "c");
         nuvro_sync_file(editor, "prod", "latest", p, "c");
     }
+    nuvro_sync_file(editor, "..", "latest", "-:outside", "c");
+    nuvro_sync_file(editor, "", "latest", "-:nowhere", "c");
     EXPECT_FALSE(news_exists(store()));
+    EXPECT_EQ(news_entry_count(appdata_), 0);
 
     ASSERT_EQ(nuvro_write_file("tagA0001 kept", "nuvro-news", NUVRO_END), 0);
     for (const char* p : payloads)

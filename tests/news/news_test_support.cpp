@@ -106,6 +106,15 @@ int news_entry_count(const std::wstring& folder)
     return count;
 }
 
+DWORD news_join_thread(HANDLE thread, DWORD timeout_ms)
+{
+    DWORD code = 0xFFFFFFFF;
+    if (WaitForSingleObject(thread, timeout_ms) == WAIT_OBJECT_0)
+        GetExitCodeThread(thread, &code);
+    CloseHandle(thread);
+    return code;
+}
+
 void NewsStoreTest::SetUp()
 {
     wchar_t old[32768];

@@ -25,6 +25,10 @@ bool news_exists(const std::wstring& path);
 // Number of entries in a folder (0 when it does not exist).
 int news_entry_count(const std::wstring& folder);
 
+// Waits for a thread of _beginthreadex and closes it: its exit code, or
+// 0xFFFFFFFF when it did not end within timeout_ms.
+DWORD news_join_thread(HANDLE thread, DWORD timeout_ms);
+
 // Each test gets APPDATA pointed at a new temporary folder, removed after
 // the test; the old value comes back.
 class NewsStoreTest : public ::testing::Test {
