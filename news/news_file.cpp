@@ -3,7 +3,7 @@
 // as CR LF and read back as a line feed.
 #include "news/news.h"
 #include "news/news_path.h"
-#include "news/news_reply.h"
+#include "webui/web_ui.h"
 
 #include <windows.h>
 #include <errno.h>

@@ -1,7 +1,7 @@
 // The page's news requests: "nuvroV1 <verb> ..." texts, recognised by
 // prefix (trailing space included) in table order, run against the store.
 #include "news/news.h"
-#include "news/news_reply.h"
+#include "webui/web_ui.h"
 
 #include <stdlib.h>
 #include <string.h>

@@ -1,9 +1,9 @@
-// The page's "nuvroV1" requests, end to end on the store, with the replies
-// taken from the recorder.
+// The page's "nuvroV1" requests, end to end: sent as "m" page messages to
+// real editors on the stand-in WebView2, handled on their UI threads, run on
+// the store, and answered through web_ui_send_message to the page.
 #include "news/news.h"
 
 #include "tests/news/news_test_support.h"
-#include "tests/news/send_recorder.h"
 
 #include <stdlib.h>
 
@@ -12,22 +12,29 @@
 
 namespace {
 
-WebUiHost* const editor_a = (WebUiHost*)(uintptr_t)0x1000;
-WebUiHost* const editor_b = (WebUiHost*)(uintptr_t)0x2000;
+using Replies = std::vector<std::string>;
 
-class NewsHandlerTest : public NewsStoreTest {
+class NewsHandlerTest : public NewsEditorTest {
 protected:
-    // Replies the request sends, and only those.
-    std::vector<std::string> send(const std::string& text, WebUiHost* host = editor_a)
+    // The page of editor a (or b) sends "m " and text; the replies its page
+    // got, while the other page got none.
+    Replies send(const std::string& text, bool from_b = false)
     {
-        recorded_replies().clear();
-        nuvro_handle_message(host, text.c_str());
-        std::vector<std::string> texts;
-        for (const RecordedReply& r : recorded_replies()) {
-            EXPECT_EQ(r.host, host) << text;
-            texts.push_back(r.text);
-        }
-        return texts;
+        NewsEditor& from = from_b ? b_ : a_;
+        NewsEditor& other = from_b ? a_ : b_;
+        from.take_replies();
+        EXPECT_TRUE(from.page_says((L"m " + news_wide(text)).c_str())) << text;
+        EXPECT_EQ(other.take_replies(), Replies{}) << text;
+        return from.take_replies();
+    }
+
+    // Bytes a page can't send (not UTF-8): handed to the handler directly,
+    // on this (the creator) thread.
+    Replies send_raw(const char* text)
+    {
+        a_.take_replies();
+        nuvro_handle_message(a_.host, text);
+        return a_.take_replies();
     }
 
     std::string stored(const std::string& rel)
@@ -36,8 +43,6 @@ protected:
         return news_raw_file(store(rel), &raw) ? raw : "<absent>";
     }
 };
-
-using Replies = std::vector<std::string>;
 
 TEST_F(NewsHandlerTest, InitOnFreshAccountOnlyEndsAndCreatesNothing)
 {
@@ -88,8 +93,8 @@ TEST_F(NewsHandlerTest, GetNewsAnswersWithTheNewsOrNothingBehindThePrefix)
 TEST_F(NewsHandlerTest, SyncNewsFromTwoEditorsStoresTheFirst)
 {
     EXPECT_EQ(send("nuvroV1 syncNews - tagN0001 base"), Replies{});
-    EXPECT_EQ(send("nuvroV1 syncNews tagN0001 tagA0002 from a", editor_a), Replies{});
-    EXPECT_EQ(send("nuvroV1 syncNews tagN0001 tagB0002 from b", editor_b),
+    EXPECT_EQ(send("nuvroV1 syncNews tagN0001 tagA0002 from a"), Replies{});
+    EXPECT_EQ(send("nuvroV1 syncNews tagN0001 tagB0002 from b", true),
               Replies{"nuvroV1 syncNewsConflict tagA0002 from a"});
     EXPECT_EQ(stored("nuvro-news"), "tagA0002 from a");
 }
@@ -141,8 +146,7 @@ TEST_F(NewsHandlerTest, UnknownOrIncompleteRequestsAreIgnored)
     };
     for (const char* r : requests)
         EXPECT_EQ(send(r), Replies{}) << r;
-    nuvro_handle_message(editor_a, nullptr);
-    EXPECT_TRUE(recorded_replies().empty());
+    EXPECT_EQ(send_raw(nullptr), Replies{});
     EXPECT_EQ(news_entry_count(appdata_), 0);
 }
 
@@ -155,7 +159,7 @@ TEST_F(NewsHandlerTest, TextThatIsNotUtf8IsIgnored)
         "nuvroV1 syncLatest p - \x80", "nuvroV1 getNews \xC3", "nuvroV1 init p\xF5",
     };
     for (const char* r : requests)
-        EXPECT_EQ(send(r), Replies{}) << r;
+        EXPECT_EQ(send_raw(r), Replies{}) << r;
     EXPECT_EQ(stored("nuvro-news"), "tagN0001 kept");
     EXPECT_EQ(news_entry_count(store()), 1);
 }

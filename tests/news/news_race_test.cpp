@@ -81,12 +81,17 @@ TEST_F(NewsRaceTest, TwoProcessesRacingOnOneTagStoreExactlyOneUpdatePerRound)
         WaitForSingleObject(workers[w], 10000);
         DWORD code = 99;
         GetExitCodeProcess(workers[w], &code);
-        EXPECT_EQ(code, 0u) << "worker " << w;
+        EXPECT_EQ(code, 0u) << "worker " << w;  // its log says which rounds went wrong
         CloseHandle(workers[w]);
         CloseHandle(barrier[w]);
     }
 
     std::map<int, std::string> log[2] = {read_log(logs[0]), read_log(logs[1])};
+    for (int w = 0; w < 2; w++)
+        for (const auto& line : log[w])
+            if (line.second != "W" && line.second.compare(0, 2, "C ") != 0)
+                ADD_FAILURE() << "worker " << w << " round " << line.first << ": "
+                              << line.second;
     ASSERT_EQ(log[0].size(), (size_t)race_rounds);
     ASSERT_EQ(log[1].size(), (size_t)race_rounds);
     int wins[2] = {0, 0};

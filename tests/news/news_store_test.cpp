@@ -2,7 +2,6 @@
 #include "news/news.h"
 
 #include "tests/news/news_test_support.h"
-#include "tests/news/send_recorder.h"
 
 #include <process.h>
 #include <stdlib.h>
@@ -10,8 +9,6 @@
 #include <string>
 
 namespace {
-
-WebUiHost* const editor = (WebUiHost*)(uintptr_t)0x1000;
 
 std::wstring take_path(wchar_t* path)
 {
@@ -33,17 +30,20 @@ std::string read_store(const char* a, const char* b = nullptr)
     return s;
 }
 
-std::vector<std::string> replies()
-{
-    std::vector<std::string> texts;
-    for (const RecordedReply& r : recorded_replies())
-        texts.push_back(r.text);
-    return texts;
-}
+using Replies = std::vector<std::string>;
 
 using NewsPathTest = NewsStoreTest;
 using NewsFileTest = NewsStoreTest;
-using NewsSyncTest = NewsStoreTest;
+
+// Syncs from editor A; conflict replies reach its page and no other.
+class NewsSyncTest : public NewsEditorTest {
+protected:
+    Replies replies()
+    {
+        EXPECT_EQ(b_.take_replies(), Replies{});
+        return a_.take_replies();
+    }
+};
 
 TEST_F(NewsPathTest, BuildsStorePathsFromAppdataAndComponents)
 {
@@ -101,7 +101,7 @@ TEST_F(NewsPathTest, SkipsTheRootOfEveryPathForm)
     }
 }
 
-TEST_F(NewsPathTest, LongPathPrefixStoreWorksEndToEnd)
+TEST_F(NewsSyncTest, LongPathPrefixStoreWorksEndToEnd)
 {
     ASSERT_EQ(appdata_.substr(1, 2), L":\\");
     std::wstring prefixed = L"\\\\?\\" + appdata_ + L"\\deep\\er";
@@ -111,8 +111,10 @@ TEST_F(NewsPathTest, LongPathPrefixStoreWorksEndToEnd)
     EXPECT_FALSE(news_exists(appdata_ + L"\\deep\\er\\Wyrel.DIGITAL\\prod\\latest"));
     EXPECT_EQ(nuvro_write_file("rec", "prod", "latest", NUVRO_END), 0);
     EXPECT_EQ(read_store("prod", "latest"), "=rec");
-    nuvro_sync_file(editor, nullptr, "nuvro-news", "-:first", "c");
+    nuvro_sync_file(a_.host, nullptr, "nuvro-news", "-:first", "c");
     EXPECT_EQ(read_store("nuvro-news"), "=first");
+    nuvro_sync_file(a_.host, nullptr, "nuvro-news", "-:second", "c");
+    EXPECT_EQ(replies(), Replies{"nuvroV1 c first"});
 }
 
 TEST_F(NewsFileTest, ReadTellsAbsentFromEmpty)
@@ -243,39 +245,35 @@ TEST(NewsTextTest, ProductIdsThatLeaveOrAliasTheFolderAreRefused)
 
 TEST_F(NewsSyncTest, DashCreatesOnceThenConflicts)
 {
-    nuvro_sync_file(editor, nullptr, "nuvro-news", "-:tagA0001 first", "syncNewsConflict");
+    nuvro_sync_file(a_.host, nullptr, "nuvro-news", "-:tagA0001 first", "syncNewsConflict");
     EXPECT_EQ(read_store("nuvro-news"), "=tagA0001 first");
     EXPECT_TRUE(replies().empty());
 
-    nuvro_sync_file(editor, nullptr, "nuvro-news", "- tagB0001 second", "syncNewsConflict");
+    nuvro_sync_file(a_.host, nullptr, "nuvro-news", "- tagB0001 second", "syncNewsConflict");
     EXPECT_EQ(read_store("nuvro-news"), "=tagA0001 first");
-    ASSERT_EQ(recorded_replies().size(), 1u);
-    EXPECT_EQ(recorded_replies()[0].host, editor);
-    EXPECT_EQ(recorded_replies()[0].text, "nuvroV1 syncNewsConflict tagA0001 first");
+    EXPECT_EQ(replies(), Replies{"nuvroV1 syncNewsConflict tagA0001 first"});
 }
 
 TEST_F(NewsSyncTest, TagDecidesBetweenReplaceAndConflict)
 {
     ASSERT_EQ(nuvro_write_file("tagA0001 one\nrecord", "prod", "latest", NUVRO_END), 0);
-    nuvro_sync_file(editor, "prod", "latest", "tagA0001 tagB0002 two", "w");
+    nuvro_sync_file(a_.host, "prod", "latest", "tagA0001 tagB0002 two", "w");
     EXPECT_EQ(read_store("prod", "latest"), "=tagB0002 two");
     EXPECT_TRUE(replies().empty());
 
     // Stale tag, a tag matching only 7 characters, and the old dash form.
     const char* stale[] = {"tagA0001 tagC0003 x", "tagB000X tagC0003 x", "-:tagC0003 x"};
     for (const char* payload : stale) {
-        recorded_replies().clear();
-        nuvro_sync_file(editor, "prod", "latest", payload, "syncLatestConflict");
+        nuvro_sync_file(a_.host, "prod", "latest", payload, "syncLatestConflict");
         EXPECT_EQ(read_store("prod", "latest"), "=tagB0002 two") << payload;
-        EXPECT_EQ(replies(), std::vector<std::string>{"nuvroV1 syncLatestConflict tagB0002 two"})
+        EXPECT_EQ(replies(), Replies{"nuvroV1 syncLatestConflict tagB0002 two"})
             << payload;
     }
 
     // A stored record shorter than a tag can't match one.
     ASSERT_EQ(nuvro_write_file("tag", "prod", "latest", NUVRO_END), 0);
-    recorded_replies().clear();
-    nuvro_sync_file(editor, "prod", "latest", "tag\n\n\n\n\n new", "c");
-    EXPECT_EQ(replies(), std::vector<std::string>{"nuvroV1 c tag"});
+    nuvro_sync_file(a_.host, "prod", "latest", "tag\n\n\n\n\n new", "c");
+    EXPECT_EQ(replies(), Replies{"nuvroV1 c tag"});
     EXPECT_EQ(read_store("prod", "latest"), "=tag");
 }
 
@@ -284,7 +282,7 @@ TEST_F(NewsSyncTest, TagIsComparedWithTheTextAsRead)
     // The stored CR LF reads back as a line feed, so a tag holding "\n"
     // matches it.
     ASSERT_EQ(nuvro_write_file("ab\ncdefgh rest", "nuvro-news", NUVRO_END), 0);
-    nuvro_sync_file(editor, nullptr, "nuvro-news", "ab\ncdefg|next", "c");
+    nuvro_sync_file(a_.host, nullptr, "nuvro-news", "ab\ncdefg|next", "c");
     EXPECT_TRUE(replies().empty());
     EXPECT_EQ(read_store("nuvro-news"), "=next");
 }
@@ -296,7 +294,7 @@ TEST_F(NewsSyncTest, EmptyFileIsAlwaysWritten)
     const char* stored[] = {"=dash", "=tagged", "="};
     for (int i = 0; i < 3; i++) {
         news_put_raw_file(store("nuvro-news"), "");
-        nuvro_sync_file(editor, nullptr, "nuvro-news", payloads[i], "c");
+        nuvro_sync_file(a_.host, nullptr, "nuvro-news", payloads[i], "c");
         EXPECT_EQ(read_store("nuvro-news"), stored[i]);
     }
     EXPECT_TRUE(replies().empty());
@@ -305,7 +303,7 @@ TEST_F(NewsSyncTest, EmptyFileIsAlwaysWritten)
 TEST_F(NewsSyncTest, ProductFolderIsMadeOnFirstUse)
 {
     EXPECT_FALSE(news_exists(store()));
-    nuvro_sync_file(editor, "brolt", "latest", "-:first", "c");
+    nuvro_sync_file(a_.host, "brolt", "latest", "-:first", "c");
     EXPECT_EQ(read_store("brolt", "latest"), "=first");
     EXPECT_EQ(nuvro_write_file("forced", "other", "latest", NUVRO_END), 0);
     EXPECT_EQ(read_store("other", "latest"), "=forced");
@@ -315,22 +313,22 @@ TEST_F(NewsSyncTest, PayloadTooShortOrRefusedProductIdDoesNothing)
 {
     const char* payloads[] = {"", "-", "t", "tagA0001", "tagA000"};
     for (const char* p : payloads) {
-        nuvro_sync_file(editor, nullptr, "nuvro-news", p, "c");
-        nuvro_sync_file(editor, "prod", "latest", p, "c");
+        nuvro_sync_file(a_.host, nullptr, "nuvro-news", p, "c");
+        nuvro_sync_file(a_.host, "prod", "latest", p, "c");
     }
-    nuvro_sync_file(editor, "..", "latest", "-:outside", "c");
-    nuvro_sync_file(editor, "", "latest", "-:nowhere", "c");
+    nuvro_sync_file(a_.host, "..", "latest", "-:outside", "c");
+    nuvro_sync_file(a_.host, "", "latest", "-:nowhere", "c");
     EXPECT_FALSE(news_exists(store()));
     EXPECT_EQ(news_entry_count(appdata_), 0);
 
     ASSERT_EQ(nuvro_write_file("tagA0001 kept", "nuvro-news", NUVRO_END), 0);
     for (const char* p : payloads)
-        nuvro_sync_file(editor, nullptr, "nuvro-news", p, "c");
+        nuvro_sync_file(a_.host, nullptr, "nuvro-news", p, "c");
     EXPECT_EQ(read_store("nuvro-news"), "=tagA0001 kept");
     EXPECT_TRUE(replies().empty());
 
     // The shortest complete forms are taken.
-    nuvro_sync_file(editor, nullptr, "nuvro-news", "tagA0001 ", "c");
+    nuvro_sync_file(a_.host, nullptr, "nuvro-news", "tagA0001 ", "c");
     EXPECT_EQ(read_store("nuvro-news"), "=");
 }
 

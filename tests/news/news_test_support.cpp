@@ -1,6 +1,6 @@
 #include "tests/news/news_test_support.h"
 
-#include "tests/news/send_recorder.h"
+#include "news/news.h"
 
 std::wstring news_wide(const std::string& utf8)
 {
@@ -125,7 +125,6 @@ void NewsStoreTest::SetUp()
     appdata_ = news_make_temp_folder();
     ASSERT_FALSE(appdata_.empty());
     ASSERT_TRUE(SetEnvironmentVariableW(L"APPDATA", appdata_.c_str()));
-    recorded_replies().clear();
 }
 
 void NewsStoreTest::TearDown()
@@ -133,7 +132,6 @@ void NewsStoreTest::TearDown()
     SetEnvironmentVariableW(L"APPDATA", had_appdata_ ? old_appdata_.c_str() : nullptr);
     if (!appdata_.empty())
         news_remove_tree(appdata_);
-    recorded_replies().clear();
 }
 
 std::wstring NewsStoreTest::store(const std::string& rel) const
@@ -142,4 +140,38 @@ std::wstring NewsStoreTest::store(const std::string& rel) const
     if (!rel.empty())
         s += L"\\" + news_wide(rel);
     return s;
+}
+
+bool NewsEditor::open_news()
+{
+    parent = make_parent_window();
+    WebUiCallbacks callbacks = test_callbacks(&binding);
+    host = web_ui_create(true, parent, &callbacks, nuvro_handle_message, 800, 400, 6);
+    binding.host = host;
+    return host && pump_until([this] { return state().events_delivered >= 1; });
+}
+
+std::vector<std::string> NewsEditor::take_replies()
+{
+    std::vector<std::wstring> all = posted();
+    std::vector<std::string> replies;
+    for (size_t i = seen; i < all.size(); i++)
+        if (all[i].compare(0, 2, L"m ") == 0)
+            replies.push_back(news_utf8(all[i].substr(2)));
+    seen = all.size();
+    return replies;
+}
+
+void NewsEditorTest::SetUp()
+{
+    NewsStoreTest::SetUp();
+    ASSERT_TRUE(a_.open_news());
+    ASSERT_TRUE(b_.open_news());
+}
+
+void NewsEditorTest::TearDown()
+{
+    a_.close();
+    b_.close();
+    NewsStoreTest::TearDown();
 }

@@ -1,10 +1,14 @@
-// Shared helpers of the news tests: a fresh APPDATA folder per test and raw
-// access to the store files.
+// Shared helpers of the news tests: a fresh APPDATA folder per test, raw
+// access to the store files, and editors of the Web UI host (on the
+// stand-in WebView2 of its tests) whose "m" messages go to the news handler.
 #pragma once
+
+#include "tests/webui/web_ui_test_support.h"
 
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -42,4 +46,25 @@ protected:
     std::wstring appdata_;
     std::wstring old_appdata_;
     bool had_appdata_ = false;
+};
+
+// An editor with nuvro_handle_message as its message handler. Its replies
+// are read back from what the stand-in page was sent.
+struct NewsEditor : Editor {
+    bool open_news();
+    // The "m " page messages sent since the last call, without the "m ".
+    std::vector<std::string> take_replies();
+
+    size_t seen = 0;
+};
+
+// Two editors open during each test, the way two plug-in instances share
+// the store.
+class NewsEditorTest : public NewsStoreTest {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    NewsEditor a_;
+    NewsEditor b_;
 };

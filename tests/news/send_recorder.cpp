@@ -2,7 +2,7 @@
 // being posted to a page.
 #include "tests/news/send_recorder.h"
 
-#include "news/news_reply.h"
+#include "webui/web_ui.h"
 
 std::vector<RecordedReply>& recorded_replies()
 {

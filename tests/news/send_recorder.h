@@ -1,4 +1,5 @@
-// Test seam: stands in for the Web UI host's web_ui_send_message and keeps
+// Test seam of the race worker: stands in for the Web UI host's
+// web_ui_send_message (the worker has no editor) and keeps
 // every reply the news handler sends, with the host it was sent to.
 #pragma once
 
