@@ -46,7 +46,8 @@ run_suite() {
 mkdir -p build
 run_suite native build/native
 run_suite sanitizers build/asan -DBROLT_SANITIZE=address,undefined
-run_suite windows build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+run_suite windows build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+    -DBROLT_NATIVE_RENDER="$(pwd)/build/native/tools/brolt-render"
 
 # The state document fuzzer (clang, ASan, UBSan) and the ThreadSanitizer
 # run of save and restore against run.

@@ -1,14 +1,12 @@
 // The plug view: the host's handle on the editor. Attached, it owns a Web UI
 // host under the host's window and turns page gestures into component
 // handler calls; everything inside the editor belongs to the Web UI host.
+#include "news/news.h"
 #include "vst3/vst3_binding.h"
 #include "webui/web_ui.h"
 
 #include <stdlib.h>
 #include <string.h>
-
-// "m" page messages have no handler until the news store is part of the build.
-static const WebUiMessageHandler view_message_handler = NULL;
 
 static vst3_view* view_of(Vst3PlugView* self) { return (vst3_view*)(void*)self; }
 
@@ -135,7 +133,7 @@ static tresult view_attached(Vst3PlugView* self, void* parent, const char* type)
     // web_ui_create copies the record.
     WebUiCallbacks callbacks = {view,           "vst3",    get_module_folder, get_resources_folder,
                                 view_begin_edit, view_edit, view_end_edit};
-    WebUiHost* host = web_ui_create(true, (HWND)parent, &callbacks, view_message_handler,
+    WebUiHost* host = web_ui_create(true, (HWND)parent, &callbacks, nuvro_handle_message,
                                     VST3_VIEW_WIDTH, VST3_VIEW_HEIGHT, ENGINE_PARAM_COUNT);
     if (!host)
         return VST3_FALSE;

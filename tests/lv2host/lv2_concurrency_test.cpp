@@ -47,11 +47,11 @@ int set_of(const float values[ENGINE_PARAM_COUNT])
 
 TEST(Lv2Concurrency, SaveAndRestoreWhileRunRuns)
 {
-    TestHost host;  // used by the state thread only once instantiated
+    StateHost host;  // used by the state thread only once instantiated
     const LV2_State_Interface* state = test_state_interface();
     ASSERT_NE(state, nullptr);
     Lv2Plugin* plugin = (Lv2Plugin*)lv2_plugin_descriptor.instantiate(&lv2_plugin_descriptor,
-                                                                       48000.0, "/", host.features);
+                                                                       48000.0, "/", host.all);
     ASSERT_NE(plugin, nullptr);
     static float audio[64];
     lv2_plugin_descriptor.connect_port(plugin, LV2_PORT_INPUT, audio);
@@ -85,10 +85,10 @@ TEST(Lv2Concurrency, SaveAndRestoreWhileRunRuns)
         float values[ENGINE_PARAM_COUNT];
         value_set(k, values);
         host.stored = test_state_blob(values);
-        ASSERT_EQ(state->restore(plugin, TestHost::retrieve, &host, 0, host.features),
+        ASSERT_EQ(state->restore(plugin, StateHost::retrieve, &host, 0, host.all),
                   LV2_STATE_SUCCESS);
         restores++;
-        ASSERT_EQ(state->save(plugin, TestHost::store, &host, 0, host.features),
+        ASSERT_EQ(state->save(plugin, StateHost::store, &host, 0, host.all),
                   LV2_STATE_SUCCESS);
         // Saved right after the restore: that set, whether run applied it yet or not.
         float saved[ENGINE_PARAM_COUNT];

@@ -11,7 +11,7 @@ namespace {
 const float RESTORED[ENGINE_PARAM_COUNT] = {80.0f, 20.0f, 65.5f, 40.0f, 150.0f, 1.0f};
 
 struct Lv2StateFixture : ::testing::Test {
-    TestHost host;
+    StateHost host;
     const LV2_State_Interface* state = test_state_interface();
     Lv2Plugin* plugin = nullptr;
     float audio[64] = {};
@@ -19,7 +19,7 @@ struct Lv2StateFixture : ::testing::Test {
     void SetUp() override
     {
         ASSERT_NE(state, nullptr);
-        plugin = instantiate(host.features);
+        plugin = instantiate(host.all);
     }
     void TearDown() override { lv2_plugin_descriptor.cleanup(plugin); }
 
@@ -33,11 +33,11 @@ struct Lv2StateFixture : ::testing::Test {
     }
     LV2_State_Status save(Lv2Plugin* p)
     {
-        return state->save(p, TestHost::store, &host, 0, host.features);
+        return state->save(p, StateHost::store, &host, 0, host.all);
     }
     LV2_State_Status restore(Lv2Plugin* p)
     {
-        return state->restore(p, TestHost::retrieve, &host, 0, host.features);
+        return state->restore(p, StateHost::retrieve, &host, 0, host.all);
     }
     LV2_State_Status restore_blob(const std::string& blob)
     {
@@ -184,8 +184,8 @@ TEST_F(Lv2StateFixture, MissingPropertyIsReportedWithItsUri)
     host.have_property = false;
     EXPECT_EQ(restore(plugin), LV2_STATE_ERR_NO_PROPERTY);
     ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0], std::to_string(host.urid(LV2_LOG__Error)) +
-                                    " Cannot restore state since property <" TEST_STATE_PROPERTY
+    EXPECT_EQ(host.message_types[0], host.urid(LV2_LOG__Error));
+    EXPECT_EQ(host.messages[0], "Cannot restore state since property <" TEST_STATE_PROPERTY
                                     "> could not be retrieved\n");
 }
 
@@ -193,6 +193,7 @@ TEST_F(Lv2StateFixture, WithoutAUridMapBothCallsRefuse)
 {
     Lv2Plugin* bare = instantiate(host.log_only);
     host.messages.clear();
+    host.message_types.clear();
     host.stored = test_state_blob(RESTORED);
     EXPECT_EQ(save(bare), LV2_STATE_ERR_UNKNOWN);
     EXPECT_EQ(restore(bare), LV2_STATE_ERR_UNKNOWN);
@@ -200,8 +201,9 @@ TEST_F(Lv2StateFixture, WithoutAUridMapBothCallsRefuse)
     EXPECT_EQ(bare->exchange.restored, 0);
     ASSERT_EQ(host.messages.size(), 2u);
     // Without a map the logger's Error URID is 0.
-    EXPECT_EQ(host.messages[0], "0 Host is trying to store state but didn't provide URID map\n");
-    EXPECT_EQ(host.messages[1], "0 Host is trying to restore state but didn't provide URID map\n");
+    EXPECT_EQ(host.message_types[0], 0u);
+    EXPECT_EQ(host.messages[0], "Host is trying to store state but didn't provide URID map\n");
+    EXPECT_EQ(host.messages[1], "Host is trying to restore state but didn't provide URID map\n");
     lv2_plugin_descriptor.cleanup(bare);
 }
 

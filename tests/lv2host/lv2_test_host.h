@@ -16,19 +16,15 @@
 #include <lv2/urid/urid.h>
 
 #include "lv2/lv2_binding.h"
+#include "tests/lv2/lv2_test_host.h"
 #include "state/state.h"
 
 // Spelled out here so the test checks the binding's URI, not shares it.
 #define TEST_STATE_PROPERTY BROLT_PLUGIN_URI "#state_data"
 
-struct TestHost {
-    std::vector<std::string> uris;
-    std::vector<std::string> messages;
-    LV2_URID_Map map_data = {this, map_uri};
-    LV2_Log_Log log_data = {this, log_printf, log_vprintf};
-    LV2_Feature map_feature = {LV2_URID__map, &map_data};
-    LV2_Feature log_feature = {LV2_LOG__log, &log_data};
-    const LV2_Feature* features[3] = {&map_feature, &log_feature, nullptr};
+// The test host with an in-memory state store behind it.
+struct StateHost : TestHost {
+    const LV2_Feature* all[3] = {&map_feature, &log_feature, nullptr};
     const LV2_Feature* log_only[2] = {&log_feature, nullptr};
 
     // The stored property, as a host would keep it.
@@ -38,38 +34,12 @@ struct TestHost {
     LV2_State_Status store_result = LV2_STATE_SUCCESS;
     bool have_property = true;
 
-    LV2_URID urid(const char* uri) { return map_uri(this, uri); }
+    LV2_URID urid(const char* uri) { return id(uri); }
 
-    static LV2_URID map_uri(LV2_URID_Map_Handle handle, const char* uri)
-    {
-        TestHost* host = (TestHost*)handle;
-        for (size_t i = 0; i < host->uris.size(); i++)
-            if (host->uris[i] == uri)
-                return (LV2_URID)(i + 1);
-        host->uris.push_back(uri);
-        return (LV2_URID)host->uris.size();
-    }
-    static int log_vprintf(LV2_Log_Handle handle, LV2_URID type, const char* format, va_list args)
-    {
-        TestHost* host = (TestHost*)handle;
-        char text[512];
-        int n = vsnprintf(text, sizeof text, format, args);
-        // Keep the level so a test can check it is Error.
-        host->messages.push_back(std::to_string(type) + " " + text);
-        return n;
-    }
-    static int log_printf(LV2_Log_Handle handle, LV2_URID type, const char* format, ...)
-    {
-        va_list args;
-        va_start(args, format);
-        int n = log_vprintf(handle, type, format, args);
-        va_end(args);
-        return n;
-    }
     static LV2_State_Status store(LV2_State_Handle handle, uint32_t key, const void* value,
                                   size_t size, uint32_t type, uint32_t flags)
     {
-        TestHost* host = (TestHost*)handle;
+        StateHost* host = (StateHost*)handle;
         host->store_calls++;
         host->stored.assign((const char*)value, size);
         host->stored_key = key;
@@ -80,7 +50,7 @@ struct TestHost {
     static const void* retrieve(LV2_State_Handle handle, uint32_t key, size_t* size,
                                 uint32_t* type, uint32_t* flags)
     {
-        TestHost* host = (TestHost*)handle;
+        StateHost* host = (StateHost*)handle;
         if (!host->have_property || key != host->urid(TEST_STATE_PROPERTY))
             return nullptr;
         *size = host->stored.size();
