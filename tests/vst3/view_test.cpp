@@ -400,6 +400,22 @@ TEST_F(Vst3View, PageGesturesReachTheHandler)
     EXPECT_TRUE(handler.calls.empty());
 }
 
+// "m" page messages are news requests; the reply comes back as "m ...".
+TEST_F(Vst3View, NewsRequestsAreAnswered)
+{
+    // A store of the test's own, not the user's.
+    std::wstring appdata = host_wine_path(BROLT_VIEW_APPDATA);
+    CreateDirectoryW(appdata.c_str(), nullptr);
+    SetEnvironmentVariableW(L"APPDATA", appdata.c_str());
+    Vst3PlugView* view = new_view();
+    ASSERT_EQ(view->vtbl->attached(view, parent, "HWND"), VST3_OK);
+    size_t before = posted(content_of(view)).size();
+    ASSERT_TRUE(page_says(view, L"m nuvroV1 getNews "));
+    std::vector<std::wstring> after = posted(content_of(view));
+    ASSERT_EQ(after.size(), before + 1);
+    EXPECT_EQ(after.back().rfind(L"m nuvroV1 getNews ", 0), 0u) << after.back();
+}
+
 TEST_F(Vst3View, HostValuesReachEveryAttachedEditor)
 {
     Vst3PlugView* first = new_view();
