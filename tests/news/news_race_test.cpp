@@ -123,9 +123,16 @@ TEST_F(NewsRaceTest, TwoProcessesRacingOnOneTagStoreExactlyOneUpdatePerRound)
 TEST_F(NewsRaceTest, ReaderNeverSeesAForcedWriteHalfDone)
 {
     ASSERT_EQ(nuvro_write_file(race_record(0, 0).c_str(), "nuvro-news", NUVRO_END), 0);
+    // The writer starts once the reader is reading, and the reader goes on
+    // until the writer is done, so the two overlap however they are scheduled.
+    static HANDLE reading;
+    reading = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    ASSERT_NE(reading, nullptr);
     HANDLE writer = (HANDLE)_beginthreadex(
         nullptr, 0,
         [](void*) -> unsigned {
+            if (WaitForSingleObject(reading, 30000) != WAIT_OBJECT_0)
+                return 1;
             unsigned failed = 0;
             for (int round = 1; round <= race_rounds; round++)
                 failed += nuvro_write_file(race_record(round, 1).c_str(), "nuvro-news",
@@ -136,7 +143,9 @@ TEST_F(NewsRaceTest, ReaderNeverSeesAForcedWriteHalfDone)
     ASSERT_NE(writer, nullptr);
 
     int bad = 0, last = 0, seen_rounds = 0;
-    for (int i = 0; i < race_rounds; i++) {
+    DWORD start = GetTickCount();
+    for (int i = 0; WaitForSingleObject(writer, 0) == WAIT_TIMEOUT && GetTickCount() - start < 60000;
+         i++) {
         char* text = nullptr;
         int round = 0, worker = 0;
         if (nuvro_read_file(&text, "nuvro-news", NUVRO_END) != 0 || !text ||
@@ -147,10 +156,13 @@ TEST_F(NewsRaceTest, ReaderNeverSeesAForcedWriteHalfDone)
             last = round;
         }
         free(text);
+        if (i == 0)
+            SetEvent(reading);
     }
     EXPECT_EQ(news_join_thread(writer, 60000), 0u);
     EXPECT_EQ(bad, 0);
     EXPECT_GT(seen_rounds, 1);  // the reads did overlap the writes
+    CloseHandle(reading);
 }
 
 }  // namespace
