@@ -7,6 +7,7 @@
 #include "webui/web_ui.h"
 
 #include <gtest/gtest.h>
+#include <stdio.h>
 #include <string.h>
 #include <windows.h>
 
@@ -201,8 +202,18 @@ std::vector<std::wstring> tail(const std::vector<std::wstring>& texts, size_t n)
     return std::vector<std::wstring>(texts.end() - (ptrdiff_t)(n < texts.size() ? n : texts.size()), texts.end());
 }
 
+// An editor that never comes up would block attached for good: each test
+// ends the program after 30 s instead.
+void CALLBACK test_hung(void* name, BOOLEAN)
+{
+    fprintf(stderr, "%s: no end after 30 s\n", (const char*)name);
+    fflush(stderr);
+    TerminateProcess(GetCurrentProcess(), 3);
+}
+
 class Vst3View : public ::testing::Test {
 protected:
+    HANDLE watchdog = nullptr;
     Vst3EditController* controller = nullptr;
     RecordingHandler handler;
     HWND parent = nullptr;
@@ -210,6 +221,9 @@ protected:
 
     void SetUp() override
     {
+        CreateTimerQueueTimer(&watchdog, nullptr, test_hung,
+                              (void*)::testing::UnitTest::GetInstance()->current_test_info()->name(),
+                              30000, 0, WT_EXECUTEONLYONCE);
         ASSERT_NE(stand_in(), nullptr) << "the stand-in loader beside the module copy";
         stand_in()->reset(nullptr);
         controller = create_controller(editor_factory());
@@ -229,6 +243,8 @@ protected:
         if (parent)
             DestroyWindow(parent);
         EXPECT_EQ(handler.ref_count, 1) << "the controller gives back its reference";
+        if (watchdog)
+            DeleteTimerQueueTimer(nullptr, watchdog, INVALID_HANDLE_VALUE);
     }
 
     Vst3PlugView* new_view(Vst3EditController* c = nullptr)
