@@ -13,6 +13,7 @@
 #include <lv2/ui/ui.h>
 
 #include "tests/lv2/lv2_test_host.h"
+#include "tests/webui/message_pump.h"
 #include "tests/webui/stand_in_webview2.h"
 
 namespace {
@@ -43,23 +44,6 @@ struct UiHost {
                                             (grabbed ? "1" : "0"));
     }
 };
-
-bool pump_until(bool (*done)(void*), void* data, DWORD timeout_ms = 5000)
-{
-    DWORD start = GetTickCount();
-    for (;;) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        if (done(data))
-            return true;
-        if (GetTickCount() - start >= timeout_ms)
-            return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-}
 
 HWND make_parent()
 {
@@ -131,12 +115,8 @@ struct UiTest : ::testing::Test {
     {
         if (!stand_in->deliver_message((HWND)widget, text, true))
             return false;
-        return pump_until([](void* t) {
-            UiTest* self = (UiTest*)t;
-            return self->host.writes.size() >= self->expected_writes;
-        }, (expected_writes = writes_expected, this));
+        return pump_until([&] { return host.writes.size() >= writes_expected; });
     }
-    size_t expected_writes = 0;
 };
 
 }  // namespace

@@ -3,6 +3,7 @@
 // next to a copy of the module (the bundle that gets installed never sees
 // it), and a copy of the module with no loader at all.
 #include "tests/vst3/host.h"
+#include "tests/webui/message_pump.h"
 #include "tests/webui/stand_in_webview2.h"
 #include "webui/web_ui.h"
 
@@ -62,24 +63,6 @@ Vst3EditController* create_controller(Vst3PluginFactory* factory)
     return c;
 }
 
-// Serves the test thread (the editors' creator thread) until done() holds
-// or the time is up.
-bool pump_until(const std::function<bool()>& done, DWORD timeout_ms = 5000)
-{
-    DWORD start = GetTickCount();
-    for (;;) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        if (done())
-            return true;
-        if (GetTickCount() - start > timeout_ms)
-            return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-}
 
 HWND make_parent_window()
 {

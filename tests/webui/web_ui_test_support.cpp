@@ -35,30 +35,6 @@ std::string test_folder()
     return narrow_utf8(test_folder_wide());
 }
 
-void pump_for(DWORD ms)
-{
-    pump_until([] { return false; }, ms);
-}
-
-bool pump_until(const std::function<bool()>& done, DWORD timeout_ms)
-{
-    DWORD start = GetTickCount();
-    for (;;) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        if (done())
-            return true;
-        DWORD waited = GetTickCount() - start;
-        if (waited >= timeout_ms)
-            return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, timeout_ms - waited < 10 ? timeout_ms - waited : 10,
-                                  QS_ALLINPUT);
-    }
-}
-
 static const char* loader_folder(void* data)
 {
     return static_cast<TestBinding*>(data)->loader_folder.c_str();

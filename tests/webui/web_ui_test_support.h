@@ -3,6 +3,7 @@
 // bounded message pump.
 #pragma once
 
+#include "tests/webui/message_pump.h"
 #include "tests/webui/stand_in_webview2.h"
 #include "webui/web_ui_internal.h"
 
@@ -20,9 +21,6 @@ std::wstring test_folder_wide();
 std::wstring widen(const std::string& utf8);
 std::string narrow_utf8(const std::wstring& wide);
 
-// Serves the test thread's messages until done() holds or the time is up.
-bool pump_until(const std::function<bool()>& done, DWORD timeout_ms = 5000);
-void pump_for(DWORD ms);
 
 struct RecordedEdit {
     char kind; // 'b', 's' or 'e'
